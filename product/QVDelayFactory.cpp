@@ -1,0 +1,3 @@
+#include "product/QVDelay.h"
+
+IPluginVST* MakePlugin(audioMasterCallback hostCallback) { return new QVDelay(hostCallback); }
