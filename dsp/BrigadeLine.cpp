@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstdlib>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 void* DefaultAllocate(std::size_t count, std::size_t size) { return std::calloc(count, size); }
@@ -128,8 +132,8 @@ void BrigadeLine::Process(double inL, double inR, double& outL, double& outR) {
   ProcessBlock(&inL, &inR, &outL, &outR, 1);
 }
 
-void BrigadeLine::ProcessBlock(const double* inL, const double* inR, double* outL, double* outR,
-                               int frames) {
+void BrigadeLine::ProcessBlockPlain(const double* inL, const double* inR, double* outL,
+                                    double* outR, int frames) {
   if (bufferLength <= 0 || !bufferL || !bufferR) return;
   // Work on local copies: the cell stores could otherwise alias every member
   // and force the filter state through memory on each tick.
@@ -200,3 +204,158 @@ void BrigadeLine::ProcessBlock(const double* inL, const double* inR, double* out
     outputHistoryR[k] = hOutR[k];
   }
 }
+
+#if defined(__SSE2__)
+
+namespace {
+
+// Lane 0 is the left channel, lane 1 the right. Every operation below is the
+// plain form's, in the same order, so both lanes round exactly as it does.
+inline __m128d Pack(double l, double r) { return _mm_set_pd(r, l); }
+inline __m128d Load(const double* l, const double* r) {
+  return _mm_loadh_pd(_mm_load_sd(l), r);
+}
+inline void Store(__m128d v, double* l, double* r) {
+  _mm_storel_pd(l, v);
+  _mm_storeh_pd(r, v);
+}
+inline __m128d FiniteMask(__m128d v) {
+  return _mm_cmpeq_pd(_mm_sub_pd(v, v), _mm_setzero_pd());
+}
+// min(hi, v) then max(lo, .): "v < lo ? lo : v > hi ? hi : v", NaN passing.
+inline __m128d ClampPair(__m128d v, __m128d lo, __m128d hi) {
+  return _mm_max_pd(lo, _mm_min_pd(hi, v));
+}
+
+struct BiquadPair {
+  __m128d a1, a2, b0, b1, x1, x2, y1, y2, dither;
+
+  BiquadPair(const LowpassBiquad& l, const LowpassBiquad& r)
+      : a1(Pack(l.a1, r.a1)), a2(Pack(l.a2, r.a2)), b0(Pack(l.b0, r.b0)), b1(Pack(l.b1, r.b1)),
+        x1(Pack(l.x1, r.x1)), x2(Pack(l.x2, r.x2)), y1(Pack(l.y1, r.y1)), y2(Pack(l.y2, r.y2)),
+        dither(Pack(l.dither, r.dither)) {}
+
+  void Save(LowpassBiquad& l, LowpassBiquad& r) const {
+    Store(x1, &l.x1, &r.x1);
+    Store(x2, &l.x2, &r.x2);
+    Store(y1, &l.y1, &r.y1);
+    Store(y2, &l.y2, &r.y2);
+    Store(dither, &l.dither, &r.dither);
+  }
+
+  __m128d Step(__m128d x) {
+    x = _mm_and_pd(FiniteMask(x), _mm_add_pd(x, dither));
+    x1 = _mm_and_pd(FiniteMask(x1), _mm_add_pd(x1, dither));
+    x2 = _mm_and_pd(FiniteMask(x2), _mm_add_pd(x2, dither));
+    y1 = _mm_and_pd(FiniteMask(y1), _mm_add_pd(y1, dither));
+    y2 = _mm_and_pd(FiniteMask(y2), _mm_add_pd(y2, dither));
+    __m128d y = _mm_mul_pd(b0, _mm_add_pd(x, x2));
+    y = _mm_add_pd(y, _mm_mul_pd(b1, x1));
+    y = _mm_add_pd(y, _mm_mul_pd(a1, y1));
+    y = _mm_add_pd(y, _mm_mul_pd(a2, y2));
+    dither = _mm_xor_pd(dither, _mm_set1_pd(-0.0));
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+  }
+};
+
+struct HistoryPair {
+  __m128d h0, h1, h2, h3;
+
+  HistoryPair(const double* l, const double* r)
+      : h0(Pack(l[0], r[0])), h1(Pack(l[1], r[1])), h2(Pack(l[2], r[2])), h3(Pack(l[3], r[3])) {}
+
+  void Save(double* l, double* r) const {
+    Store(h0, &l[0], &r[0]);
+    Store(h1, &l[1], &r[1]);
+    Store(h2, &l[2], &r[2]);
+    Store(h3, &l[3], &r[3]);
+  }
+
+  void Push(__m128d v) {
+    h0 = h1;
+    h1 = h2;
+    h2 = h3;
+    h3 = v;
+  }
+
+  __m128d CatmullRom(__m128d u) const {
+    const __m128d half = _mm_set1_pd(0.5);
+    __m128d v = _mm_add_pd(h1, _mm_mul_pd(_mm_mul_pd(half, u), _mm_sub_pd(h2, h0)));
+    const __m128d uu = _mm_mul_pd(u, u);
+    const __m128d second =
+        _mm_sub_pd(_mm_add_pd(_mm_sub_pd(h0, _mm_mul_pd(_mm_set1_pd(2.5), h1)),
+                              _mm_mul_pd(_mm_set1_pd(2.0), h2)),
+                   _mm_mul_pd(half, h3));
+    v = _mm_add_pd(v, _mm_mul_pd(uu, second));
+    const __m128d third = _mm_add_pd(_mm_mul_pd(half, _mm_sub_pd(h3, h0)),
+                                     _mm_mul_pd(_mm_set1_pd(1.5), _mm_sub_pd(h1, h2)));
+    return _mm_add_pd(v, _mm_mul_pd(_mm_mul_pd(uu, u), third));
+  }
+};
+
+}  // namespace
+
+void BrigadeLine::ProcessBlock(const double* inL, const double* inR, double* outL, double* outR,
+                               int frames) {
+  if (bufferLength <= 0 || !bufferL || !bufferR) return;
+  double* const cellsL = bufferL;
+  double* const cellsR = bufferR;
+  const std::int32_t length = bufferLength;
+  const std::int32_t stages = stageCount;
+  const double step = clockStep;
+  const double inverseStep = inverseClockStep;
+  const bool frozen = freeze;
+  const __m128d fb = _mm_set1_pd(feedback);
+  const __m128d dry = _mm_set1_pd(dryGain);
+  const __m128d wet = _mm_set1_pd(wetGain);
+  const __m128d limitHi = _mm_set1_pd(frozen ? 3 * quality : 3.0);
+  const __m128d limitLo = _mm_set1_pd(frozen ? -(3 * quality) : -3.0);
+  std::int32_t w = writeIndex;
+  double phase = clockPhase;
+  BiquadPair inFilter(inputFilterL, inputFilterR);
+  BiquadPair outFilter(outputFilterL, outputFilterR);
+  HistoryPair inHistory(inputHistoryL, inputHistoryR);
+  HistoryPair outHistory(outputHistoryL, outputHistoryR);
+
+  for (int i = 0; i < frames; ++i) {
+    const __m128d x = Load(&inL[i], &inR[i]);
+    inHistory.Push(inFilter.Step(x));
+    while (phase < 1) {
+      if (--w < 0) w = length - 1;
+      std::int32_t r = w + stages;
+      if (r >= length) r -= length;
+      const __m128d s = inHistory.CatmullRom(_mm_set1_pd(phase));
+      const __m128d y = outFilter.Step(Load(&cellsL[r], &cellsR[r]));
+      outHistory.Push(y);
+      const __m128d limited = ClampPair(y, limitLo, limitHi);
+      Store(frozen ? limited : _mm_add_pd(s, _mm_mul_pd(fb, limited)), &cellsL[w], &cellsR[w]);
+      phase += step;
+    }
+    phase -= 1;
+    const double t = 1 - phase * inverseStep;
+    const __m128d d = _mm_and_pd(FiniteMask(x), x);
+    const __m128d out = _mm_add_pd(_mm_mul_pd(outHistory.CatmullRom(_mm_set1_pd(t)), wet),
+                                   _mm_mul_pd(d, dry));
+    Store(out, &outL[i], &outR[i]);
+  }
+
+  writeIndex = w;
+  clockPhase = phase;
+  inFilter.Save(inputFilterL, inputFilterR);
+  outFilter.Save(outputFilterL, outputFilterR);
+  inHistory.Save(inputHistoryL, inputHistoryR);
+  outHistory.Save(outputHistoryL, outputHistoryR);
+}
+
+#else
+
+void BrigadeLine::ProcessBlock(const double* inL, const double* inR, double* outL, double* outR,
+                               int frames) {
+  ProcessBlockPlain(inL, inR, outL, outR, frames);
+}
+
+#endif

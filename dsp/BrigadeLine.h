@@ -48,8 +48,15 @@ class BrigadeLine {
   // written.
   void Process(double inL, double inR, double& outL, double& outR);
   // Frames in a row with unchanged controls; same result as Process per frame.
+  // Cheaper per frame than Process: the product should call it for the run of
+  // frames up to its next control tick. Runs both channels in one SSE2
+  // register where available, bit-identical to ProcessBlockPlain.
   void ProcessBlock(const double* inL, const double* inR, double* outL, double* outR,
                     int frames);
+  // The same arithmetic one channel at a time: the reference for the packed
+  // form, and the path on targets without SSE2.
+  void ProcessBlockPlain(const double* inL, const double* inR, double* outL, double* outR,
+                         int frames);
 
   static double CatmullRom(const double* h, double u) {
     return h[1] + 0.5 * u * (h[2] - h[0]) +

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "dsp/BrigadeLine.h"
@@ -334,35 +335,52 @@ TEST(BrigadeLineBadInput, NaNAndInfinityInTheInputLeaveFiniteOutput) {
   }
 }
 
-TEST(BrigadeLineBlock, BlockFormIsBitIdenticalToFrameByFrame) {
-  BrigadeLine a, b;
-  for (BrigadeLine* line : {&a, &b}) {
-    ASSERT_TRUE(line->Rebuild(48000, 2));
+// The packed block form must round exactly like the plain per-sample form,
+// including freeze, every clock step, and bad or huge input.
+TEST(BrigadeLineBlock, BlockFormIsBitIdenticalToThePlainForm) {
+  BrigadeLine packed, plain, frames;
+  for (BrigadeLine* line : {&packed, &plain, &frames}) {
+    ASSERT_TRUE(line->Rebuild(48000, 3));
     line->SetQuality(0.6);
-    line->SetFeedback(0.8);
+    line->SetFeedback(-0.97);
     line->SetMix(0.3);
   }
-  const std::vector<double> inL = Noise(4800, 21), inR = Noise(4800, 22);
-  std::vector<double> blockL(4800), blockR(4800);
-  for (int chunk = 0; chunk < 100; ++chunk) {
+  const int n = 48000;
+  std::vector<double> inL = Noise(n, 21), inR = Noise(n, 22);
+  inL[1000] = std::nan("");
+  inR[2000] = HUGE_VAL;
+  inL[3000] = -HUGE_VAL;
+  inR[4000] = 1e300;
+  inL[4001] = -1e300;
+  std::vector<double> outL(n), outR(n), refL(n), refR(n);
+  for (int chunk = 0; chunk * 48 < n; ++chunk) {
     const double step = 0.125 + 0.875 * (chunk % 17) / 16.0;
-    a.SetClockStep(step);
-    b.SetClockStep(step);
-    a.SetFreeze(chunk % 23 == 5);
-    b.SetFreeze(chunk % 23 == 5);
+    const bool frozen = chunk % 23 == 5 || chunk % 29 == 7;
+    const double quality = chunk % 31 == 7 ? 0.0 : 0.6;
     const int at = chunk * 48;
-    a.ProcessBlock(&inL[at], &inR[at], &blockL[at], &blockR[at], 48);
+    for (BrigadeLine* line : {&packed, &plain, &frames}) {
+      line->SetClockStep(step);
+      line->SetFreeze(frozen);
+      line->SetQuality(quality);
+    }
+    packed.ProcessBlock(&inL[at], &inR[at], &outL[at], &outR[at], 48);
+    plain.ProcessBlockPlain(&inL[at], &inR[at], &refL[at], &refR[at], 48);
     for (int i = at; i < at + 48; ++i) {
       double l, r;
-      b.Process(inL[i], inR[i], l, r);
-      ASSERT_EQ(l, blockL[i]) << i;
-      ASSERT_EQ(r, blockR[i]) << i;
+      frames.Process(inL[i], inR[i], l, r);
+      ASSERT_EQ(std::memcmp(&l, &refL[i], sizeof l), 0) << i;
+      ASSERT_EQ(std::memcmp(&r, &refR[i], sizeof r), 0) << i;
     }
   }
+  ASSERT_EQ(std::memcmp(outL.data(), refL.data(), n * sizeof(double)), 0);
+  ASSERT_EQ(std::memcmp(outR.data(), refR.data(), n * sizeof(double)), 0);
+  ASSERT_EQ(std::memcmp(packed.bufferR, plain.bufferR, packed.bufferLength * sizeof(double)), 0);
+  EXPECT_EQ(packed.outputFilterR.y1, plain.outputFilterR.y1);
+  EXPECT_EQ(packed.inputHistoryL[2], plain.inputHistoryL[2]);
   // In place, as the double-precision host entry does it.
   std::vector<double> l = inL, r = inR;
-  a.ProcessBlock(l.data(), r.data(), l.data(), r.data(), 4800);
-  b.ProcessBlock(inL.data(), inR.data(), blockL.data(), blockR.data(), 4800);
-  EXPECT_EQ(l, blockL);
-  EXPECT_EQ(r, blockR);
+  packed.ProcessBlock(l.data(), r.data(), l.data(), r.data(), n);
+  plain.ProcessBlockPlain(inL.data(), inR.data(), refL.data(), refR.data(), n);
+  EXPECT_EQ(std::memcmp(l.data(), refL.data(), n * sizeof(double)), 0);
+  EXPECT_EQ(std::memcmp(r.data(), refR.data(), n * sizeof(double)), 0);
 }
