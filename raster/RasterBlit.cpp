@@ -57,6 +57,11 @@ inline uint32_t OverlayAll(uint32_t s, uint32_t d, int w) {
 // on 0..255. Source red turns the hue (128 = none, full scale one turn),
 // green and blue push saturation and value up or down around 128.
 uint32_t AdjustHsv(uint32_t s, uint32_t d, int w) {
+  const int dh = (Byte(s, 2) - 128) * 6 * w / 256;
+  const int ds = (Byte(s, 1) - 128) * 2 * w / 256;
+  const int dv = (Byte(s, 0) - 128) * 2 * w / 256;
+  // The integer round trip is not exact, so a neutral source must not touch d.
+  if (!dh && !ds && !dv) return d;
   int r = Byte(d, 2), g = Byte(d, 1), b = Byte(d, 0);
   int mx = std::max(r, std::max(g, b)), mn = std::min(r, std::min(g, b));
   int v = mx, delta = mx - mn;
@@ -67,11 +72,11 @@ uint32_t AdjustHsv(uint32_t s, uint32_t d, int w) {
     else if (mx == g) h = 512 + (b - r) * 256 / delta;
     else h = 1024 + (r - g) * 256 / delta;
   }
-  h += (Byte(s, 2) - 128) * 6 * w / 256;
+  h += dh;
   h %= 1536;
   if (h < 0) h += 1536;
-  sat = Clamp255(sat + (Byte(s, 1) - 128) * 2 * w / 256);
-  v = Clamp255(v + (Byte(s, 0) - 128) * 2 * w / 256);
+  sat = Clamp255(sat + ds);
+  v = Clamp255(v + dv);
 
   int sector = h / 256, f = h % 256;
   int p = v * (255 - sat) / 255;

@@ -94,6 +94,8 @@ bool Run(Decode& d, RasterBitmap* reuse) {
     d.rows[i] = reinterpret_cast<png_bytep>(px + row * span);
   }
   png_read_image(d.png, d.rows);
+  // Read on to the end chunk so that a stream cut short anywhere is refused.
+  png_read_end(d.png, nullptr);
 
   for (int i = 0; i < h; ++i) {
     unsigned char* b = d.rows[i];
