@@ -33,6 +33,13 @@ class BrigadeLine {
   void SetClockStep(double step);
   // The clock step for a delay position p in 0 ... 1.
   static double ClockStepForPosition(double p) { return 0.125 + 0.875 * p; }
+  // The clock step once per control tick: the Time position blended with the
+  // LFO's exponential sweep by the depth. Uses the portable 2^x, so the sweep
+  // renders alike on every target.
+  static double ModulatedClockStep(double timePosition, double depth, double lfoValue) {
+    return ClockStepForPosition(timePosition +
+                                depth * (qvmath::Exp2(lfoValue) - 1 - timePosition));
+  }
 
   // Non-finite values are ignored by these setters.
   void SetFeedback(double value);

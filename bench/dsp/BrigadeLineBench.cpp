@@ -44,9 +44,7 @@ struct Engine {
   }
 
   void ControlTick() {
-    const double v = lfo.Tick();
-    const double p = timePosition + depth * (qvmath::Exp2(v) - 1 - timePosition);
-    line.SetClockStep(BrigadeLine::ClockStepForPosition(p));
+    line.SetClockStep(BrigadeLine::ModulatedClockStep(timePosition, depth, lfo.Tick()));
   }
 
   // The frames between two control ticks go to the line as one block.

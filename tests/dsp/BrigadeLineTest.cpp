@@ -225,7 +225,7 @@ TEST(BrigadeLineFeedback, MinusOneInvertsEachRepeatAndTheLoopStaysBounded) {
   SetUpWet(line, 44100, 3, 1);
   line.SetFeedback(-1);
   const long stages = line.stageCount;
-  std::vector<double> in(4 * stages + 100, 0.0);
+  std::vector<double> in(5 * stages, 0.0);
   in[0] = 1;
   const std::vector<double> out = RunLine(line, in);
   double previous = 0;

@@ -53,9 +53,7 @@ std::uint64_t RenderChecksum() {
       }
       if (--countdown < 0) {
         countdown = ticksPerControl;
-        const double v = lfo.Tick();
-        const double p = timePosition + depth * (qvmath::Exp2(v) - 1 - timePosition);
-        line.SetClockStep(BrigadeLine::ClockStepForPosition(p));
+        line.SetClockStep(BrigadeLine::ModulatedClockStep(timePosition, depth, lfo.Tick()));
       }
       line.SetFreeze(frame >= 30000 && frame < 40000);
       seed = seed * 1664525u + 1013904223u;
