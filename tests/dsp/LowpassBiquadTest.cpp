@@ -87,20 +87,3 @@ TEST(LowpassBiquadBadInput, SilenceAfterALoudBurstNeverGoesDenormal) {
     ASSERT_NE(std::fpclassify(y), FP_SUBNORMAL) << i;
   }
 }
-
-TEST(LowpassBiquadState, SampleRateChangeClearsHistoryButKeepsDitherPhase) {
-  LowpassBiquad f;
-  f.SetParameters(2000, 0.8);
-  f.Process(1.0);
-  f.Process(0.25);
-  const double ditherBefore = f.dither;
-  f.SetSampleRate(96000);
-  EXPECT_EQ(f.x1, 0.0);
-  EXPECT_EQ(f.y2, 0.0);
-  EXPECT_EQ(f.dither, ditherBefore);
-  EXPECT_EQ(f.Cutoff(), 2000.0);
-  EXPECT_EQ(f.omegaPerHz, 2 * 3.14159265358979323846 / 96000);
-  f.SetSampleRate(0);
-  EXPECT_EQ(f.omegaPerHz, 0.0);
-  EXPECT_TRUE(std::isfinite(f.Process(1.0)));
-}
