@@ -147,6 +147,8 @@ void IPluginBase::NotifyHostAllParams() {
 
 void IPluginBase::SetInputConnected(int i, bool connected) {
   IInputChannel& c = InChannel(i);
+  // The scratch buffer may still hold audio of the last single-precision block.
+  if (!connected && c.connected) c.scratch.ResizeAndClear(c.scratch.Frames());
   c.connected = connected;
   if (!connected) *c.slot = c.scratch.Samples();
 }

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds every target and runs every test: natively, under ASan/UBSan, and
+# under Wine as x86-64 and x86 programs. Prints a summary per target and a
+# closing "N passed, N failed" line; exits non-zero when any test fails.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/setup.sh || exit 1
+
+presets=${QV_PRESETS:-"linux linux-asan win64 win32"}
+export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineserver -p 2>/dev/null || true  # one server for the whole run
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+start=$(date +%s)
+total_pass=0 total_fail=0 status=0
+summary=""
+for preset in $presets; do
+  dir="$root/build/$preset"
+  t0=$(date +%s)
+  echo "=== $preset: configure and build"
+  if ! cmake --preset "$preset" >"$root/build/$preset.configure.log" 2>&1; then
+    cat "$root/build/$preset.configure.log"; status=1; summary+="$preset: configure failed"$'\n'; continue
+  fi
+  if ! cmake --build "$dir" -j2 >"$root/build/$preset.build.log" 2>&1; then
+    grep -E "error|Error" -A5 "$root/build/$preset.build.log" | head -60; status=1
+    summary+="$preset: build failed"$'\n'; continue
+  fi
+  echo "=== $preset: test"
+  rm -rf "$dir/gtest-results"; mkdir -p "$dir/gtest-results"
+  GTEST_OUTPUT="xml:$dir/gtest-results/" ctest --test-dir "$dir" -j2 --output-on-failure --timeout 1800
+  rc=$?
+  [ $rc -eq 0 ] || status=1
+  # Count individual test cases from the GoogleTest reports.
+  read -r pass fail < <(cat "$dir"/gtest-results/*.xml 2>/dev/null | awk '
+    /<testsuites / { match($0, /tests="[0-9]+"/); t += substr($0, RSTART+7, RLENGTH-8);
+                     match($0, /failures="[0-9]+"/); f += substr($0, RSTART+10, RLENGTH-11) }
+    END { print t - f, f + 0 }')
+  if [ $rc -ne 0 ] && [ "${fail:-0}" -eq 0 ]; then fail=1; fi
+  total_pass=$((total_pass + ${pass:-0})); total_fail=$((total_fail + ${fail:-0}))
+  summary+=$(printf '%-11s %5d test cases passed, %d failed, ctest exit %d, %ds' "$preset:" "${pass:-0}" "${fail:-0}" "$rc" $(( $(date +%s) - t0 )))$'\n'
+done
+echo
+echo "=== summary"
+printf '%s' "$summary"
+echo "total time: $(( $(date +%s) - start ))s"
+echo "$total_pass passed, $total_fail failed"
+exit $status
