@@ -1,7 +1,170 @@
 #include "product/Effect.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "graphics/IGraphics.h"
+#include "platform/ModuleInfo.h"
+#include "platform/PrivateProfile.h"
 #include "product/QVDelayConfig.h"
 
-Effect::Effect(audioMasterCallback hostCallback) : IPluginVST(hostCallback, QVDelayInfo()) {}
+namespace {
+const char* kSettingsSection = "MIDI Control";
+}
+
+Effect::Effect(audioMasterCallback hostCallback) : IPluginVST(hostCallback, QVDelayInfo()), mQueue(1024, 1024) {
+  if (NInChannels() > 0) InChannel(0).label = "Quorvel Brigade Delay Left";
+  if (NInChannels() > 1) InChannel(1).label = "Quorvel Brigade Delay Right";
+  if (NOutChannels() > 0) OutChannel(0).label = "Quorvel Brigade Delay Left";
+  if (NOutChannels() > 1) OutChannel(1).label = "Quorvel Brigade Delay Right";
+  for (auto& entry : mControllerMap) entry = -1;
+  mSettingsFolder = ModuleFolder();
+  char path[1025];
+  std::snprintf(path, sizeof(path), "%sqvdelay.ini", mSettingsFolder.c_str());
+  mSettingsPath = path;
+  ReadControllerSettings();
+}
 
 Effect::~Effect() = default;
+
+void Effect::ResetProcessing() {
+  IMutexLock lock(Mutex());
+  mLearnActive = false;
+}
+
+void Effect::ParameterChanged(int index) {
+  IMutexLock lock(Mutex());
+  if (mLearnActive) CaptureTarget(index);
+}
+
+void Effect::SetActive(bool active) {
+  IMutexLock lock(Mutex());
+  if (active)
+    for (int n = 0; n < NParams(); ++n) ParameterChanged(n);
+}
+
+void Effect::HandleMidiMessage(const IMidiMessage& message) {
+  if (!message.IsControlChange() || message.data1 >= 123) return;
+  IMutexLock lock(Mutex());
+  if (mLearnActive) {
+    mLearnController = message.data1;
+    CommitLearn();
+    return;
+  }
+  mQueue.Add(message);
+}
+
+void Effect::SelectPreset(int index) {
+  IMutexLock lock(Mutex());
+  ModifyCurrentPreset();
+  LoadPreset(index);
+  NotifyHostDisplayChanged();
+  NotifyHostAllParams();
+}
+
+void Effect::DrainMidiQueue() {
+  const int t = TicksPerControl();
+  while (mQueue.Front() != mQueue.Back()) {
+    IMidiMessage& m = mQueue.At(mQueue.Front());
+    m.offset -= t;
+    if (m.offset > 0) break;
+    if (m.IsControlChange()) {
+      int target = ControllerTarget(m.data1);
+      double value = m.data2 / 127.0;
+      if (target >= 0 && target < NParams()) {
+        if (GetParam(target)->Value() != value) {
+          SetParamFromEditor(target, value);
+          if (Editor()) Editor()->SetParameterFromPlug(target, value, true);
+        }
+      } else if (target == kFreezeTarget) {
+        if ((value < 0.5 && FreezeOn()) || (value >= 0.5 && !FreezeOn())) {
+          ToggleFreeze();
+          RefreshEditorParams();
+        }
+      }
+    }
+    mQueue.Consume(1);
+  }
+  // The rest counts down too; the message that stopped the scan is thereby
+  // reduced twice in this tick.
+  for (int i = mQueue.Front(); i < mQueue.Back(); ++i) mQueue.At(i).offset -= t;
+}
+
+void Effect::StartLearnPass(bool pressed, bool unlearn) {
+  IMutexLock lock(Mutex());
+  mLearnController = -1;
+  mLearnTarget = -1;
+  mUnlearnMode = unlearn;
+  mLearnActive = pressed;
+}
+
+void Effect::CaptureTarget(int target) {
+  mLearnTarget = target;
+  CommitLearn();
+}
+
+void Effect::CommitLearn() {
+  IMutexLock lock(Mutex());
+  if (!mLearnActive) return;
+  const int controller = mLearnController;
+  const int target = mLearnTarget;
+  // Controllers 120-122 pass the input check but have no entry: they capture nothing.
+  const bool controllerSet = controller >= 0 && controller < kNumControllers;
+  if (!mUnlearnMode) {
+    if (!controllerSet || target == -1) return;
+    for (auto& entry : mControllerMap)
+      if (entry == target) entry = -1;  // a target has at most one controller
+    mControllerMap[controller] = target;
+    mLearnActive = false;
+    return;
+  }
+  if (controllerSet) {
+    mControllerMap[controller] = -1;
+  } else if (target != -1) {
+    for (auto& entry : mControllerMap)
+      if (entry == target) entry = -1;
+  } else {
+    return;
+  }
+  mLearnActive = false;
+  mUnlearnMode = false;
+}
+
+int Effect::ControllerTarget(int controller) const {
+  return controller >= 0 && controller < kNumControllers ? mControllerMap[controller].load() : -1;
+}
+
+void Effect::SetControllerTarget(int controller, int target) {
+  if (controller >= 0 && controller < kNumControllers) mControllerMap[controller] = target;
+}
+
+void Effect::ReadControllerSettings() {
+  for (int n = 0; n < kNumControllers; ++n) {
+    char key[16];
+    std::snprintf(key, sizeof(key), "CC%i", n);
+    std::string text = ReadProfileString(mSettingsPath, kSettingsSection, key, "-1", 64);
+    if (text.empty()) continue;
+    long v = std::strtol(text.c_str(), nullptr, 10);
+    if (v > 2147483647L || v < -2147483647L - 1) v = -1;
+    mControllerMap[n] = (v != 0 || text[0] == '0') ? static_cast<int>(v) : -1;
+  }
+}
+
+bool Effect::WriteControllerSettings() {
+  int map[kNumControllers];
+  {
+    IMutexLock lock(Mutex());
+    for (int n = 0; n < kNumControllers; ++n) map[n] = mControllerMap[n];
+  }
+  // The file is written outside the lock: audio must never wait for a disk.
+  bool ok = WriteProfileString(mSettingsPath, kSettingsSection, nullptr, nullptr);
+  for (int n = 0; n < kNumControllers; ++n) {
+    if (map[n] < 0) continue;
+    char key[16], value[16];
+    std::snprintf(key, sizeof(key), "CC%i", n);
+    std::snprintf(value, sizeof(value), "%i", map[n]);
+    ok = WriteProfileString(mSettingsPath, kSettingsSection, key, value) && ok;
+  }
+  return ok;
+}

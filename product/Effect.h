@@ -1,12 +1,72 @@
-// The layer between the VST binding and the product.
+// The layer between the VST binding and the product: MIDI control of every
+// parameter and of FREEZE by learning, the time-stamped controller queue, the
+// controller settings file beside the library, channel names and activation.
 #pragma once
 
+#include <atomic>
+#include <string>
+
+#include "framework/IMidiEventQueue.h"
 #include "vst/IPluginVST.h"
+
+constexpr int kLearnButtonTag = -10;
+constexpr int kSaveButtonTag = -11;
+constexpr int kFreezeTarget = -12;
+constexpr int kNumControllers = 120;  // the map covers controllers 0-119
 
 class Effect : public IPluginVST {
  public:
   explicit Effect(audioMasterCallback hostCallback);
   ~Effect() override;
 
+  void ResetProcessing() override;
+  void ParameterChanged(int index) override;
+  void SetActive(bool active) override;
+  void HandleMidiMessage(const IMidiMessage& message) override;
   virtual void DefineParameters() {}
+  // FREEZE, owned by the product.
+  virtual void ToggleFreeze() {}
+  virtual bool FreezeOn() const { return false; }
+  // Samples per control tick, by which queued offsets count down.
+  virtual int TicksPerControl() const { return 0; }
+
+  // The editor's preset menu: the preset being left keeps the live settings.
+  void SelectPreset(int index);
+  // Once per control tick inside the block: applies the controllers that are due.
+  void DrainMidiQueue();
+
+  // The learn pass, as the LEARN/UNLEARN button drives it: a new pass starts
+  // with nothing captured; pressed says whether learning is now on, unlearn
+  // whether the button reads "UNLEARN".
+  void StartLearnPass(bool pressed, bool unlearn);
+  void CommitLearn();
+  bool LearnActive() const { return mLearnActive; }
+  bool UnlearnMode() const { return mUnlearnMode; }
+  int LearnController() const { return mLearnController; }
+  int LearnTarget() const { return mLearnTarget; }
+
+  int ControllerTarget(int controller) const;
+  void SetControllerTarget(int controller, int target);
+
+  void ReadControllerSettings();
+  // False when the file could not be written; the editor ignores it.
+  bool WriteControllerSettings();
+  const std::string& SettingsPath() const { return mSettingsPath; }
+  void SetSettingsPath(const std::string& path) { mSettingsPath = path; }
+
+  const IMidiEventQueue& ControllerQueue() const { return mQueue; }
+
+ protected:
+  void CaptureTarget(int target);
+
+ private:
+  IMidiEventQueue mQueue;
+  std::string mSettingsFolder;
+  std::string mSettingsPath;
+  // Written by the MIDI, audio and editor threads: atomic, and changed under the plug-in lock.
+  std::atomic<int> mControllerMap[kNumControllers];
+  std::atomic<bool> mLearnActive{false};
+  std::atomic<bool> mUnlearnMode{false};
+  std::atomic<int> mLearnController{-1};
+  std::atomic<int> mLearnTarget{-1};
 };

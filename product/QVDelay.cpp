@@ -1,19 +1,228 @@
 #include "product/QVDelay.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "dsp/PortableMath.h"
+#include "graphics/IControl.h"
+#include "graphics/IGraphics.h"
+#include "product/DivisionTables.h"
+#include "product/ParamDisplays.h"
 #include "product/QVDelayConfig.h"
 
-QVDelay::QVDelay(audioMasterCallback hostCallback) : Effect(hostCallback) { DefineParameters(); }
+// The version characters are not compared when reading, so any 2.x state loads.
+const char kStateTag[kStateTagSize + 1] = "Quorvel Brigade Delay_2.X.X";
+
+QVDelay::QVDelay(audioMasterCallback hostCallback) : Effect(hostCallback) {
+  DefineParameters();
+  BuildFactoryPresets();
+}
 
 QVDelay::~QVDelay() = default;
 
 void QVDelay::DefineParameters() {
   GetParam(kRange)->DefineInt("Range", 3, 0, 4);
+  GetParam(kRange)->displayFunction = RangeText;
   GetParam(kTime)->DefineDouble("Time", 0.6, 0.0, 1.0, 0.001, 1.0);
   GetParam(kFeedback)->DefineDouble("Feedback", 0.0, -1.0, 1.0, 0.01, 1.0);
+  GetParam(kFeedback)->displayFunction = PercentText;
   GetParam(kLFOSpeed)->DefineDouble("LFOSpeed", 0.15, 0.001, 25.0, 0.01, 2.0);
+  GetParam(kLFOSpeed)->displayFunction = HzText;
   GetParam(kLFODepth)->DefineDouble("LFO Depth", 0.0, 0.0, 1.0, 0.01, 2.0);
+  GetParam(kLFODepth)->displayFunction = PercentText;
   GetParam(kMix)->DefineDouble("Mix", 0.5, 0.0, 1.0, 0.01, 1.0);
+  GetParam(kMix)->displayFunction = MixText;
   GetParam(kQuality)->DefineDouble("Quality", 1.0, 0.0, 1.0, 0.01, 1.0);
+  GetParam(kQuality)->displayFunction = PercentText;
   GetParam(kDelaySync)->DefineBool("Delay Sync to Host");
+  GetParam(kDelaySync)->displayFunction = SwitchText;
   GetParam(kLFOSync)->DefineBool("LFO Sync to Host");
+  GetParam(kLFOSync)->displayFunction = SwitchText;
+}
+
+void QVDelay::ResetProcessing() {
+  IMutexLock lock(Mutex());
+  Effect::ResetProcessing();  // learning stops
+  double rate = SampleRate();
+  if (rate != mLastSampleRate) {
+    mLastSampleRate = rate;
+    // Whole samples per millisecond; rates that do not fit an int give no ticks worth having.
+    mTicksPerControl = rate >= 0.0 && rate < 2147483647.0 ? static_cast<int>(rate) / 1000 : 0;
+    mLfo.SetRate(rate, mTicksPerControl);
+    mLine.Rebuild(rate, mRangeIndex);
+    UpdateDelayClock();
+    mControlCountdown = 0;
+  }
+  SwitchFreezeOff();
+}
+
+void QVDelay::ParameterChanged(int index) {
+  IMutexLock lock(Mutex());
+  Effect::ParameterChanged(index);  // captures the learn target first
+  if (!ValidParam(index)) return;
+  const double v = GetParam(index)->Value();
+  const bool on = v >= 0.5;
+  switch (index) {
+    case kRange:
+      mRangeParam = static_cast<int>(qvmath::Round(v));
+      UpdateDelayClock();
+      break;
+    case kTime:
+      mTimeParam = v;
+      mDelaySyncIndex = std::max(0, std::min(kDivisionRows - 1, static_cast<int>(qvmath::Round((1.0 - v) * 19.0))));
+      UpdateDelayClock();
+      break;
+    case kFeedback:
+      mLine.SetFeedback(v);
+      break;
+    case kLFOSpeed:
+      mLfo.SetSpeedHz(v);
+      InstallLfoSpeedText();
+      break;
+    case kLFODepth:
+      mLfoDepth = v;
+      break;
+    case kMix:
+      mLine.SetMix(v);
+      break;
+    case kQuality:
+      mLine.SetQuality(v);
+      break;
+    case kDelaySync:
+      mDelaySync = on;
+      UpdateDelayClock();
+      break;
+    case kLFOSync:
+      mLfoSync = on;
+      mLfo.SetSyncOn(on);
+      InstallLfoSpeedText();
+      if (mControls.lfoSpeedKnob && Editor() && Editor()->WindowIsOpen()) mControls.lfoSpeedKnob->Redraw();
+      break;
+    default:
+      break;
+  }
+}
+
+void QVDelay::InstallLfoSpeedText() {
+  GetParam(kLFOSpeed)->displayFunction = mLfoSync ? LfoDivisionText : HzText;
+}
+
+void QVDelay::ControlTick() {
+  DrainMidiQueue();
+  double value = mLfo.Tick();
+  mLine.SetClockStep(BrigadeLine::ModulatedClockStep(mTimePosition, mLfoDepth, value));
+}
+
+void QVDelay::ProcessBlock(double** inputs, double** outputs, int frames) {
+  if (mLine.bufferLength <= 0) return;
+  if (mDelaySync || mLfoSync) ReadHostTime();
+  // The countdown holds the frames left before the next control tick, which
+  // falls every ticksPerControl + 1 frames; runs between ticks go to the line
+  // in one call.
+  int i = 0;
+  while (i < frames) {
+    if (mControlCountdown <= 0) {
+      mControlCountdown = mTicksPerControl + 1;
+      ControlTick();
+    }
+    int run = std::min(frames - i, mControlCountdown);
+    mLine.ProcessBlock(inputs[0] + i, inputs[1] + i, outputs[0] + i, outputs[1] + i, run);
+    mControlCountdown -= run;
+    i += run;
+  }
+}
+
+void QVDelay::ReadHostTime() {
+  ReadTransport(mTransport);
+  if (mLfoSync) {
+    mLfo.SyncLfoToHost(mTransport.tempo, mTransport.ppqPos, mTransport.transportIsRunning, kLfoDivisionQuarterNotes);
+    if (mTransport.transportIsRunning != mLastPlaying) {
+      mLastPlaying = mTransport.transportIsRunning;
+      if (mLastPlaying) mLfo.RestartPhase();
+    }
+  }
+  if (mDelaySync && mTransport.tempo != mLastTempo) UpdateDelayClock();
+}
+
+void QVDelay::UpdateDelayClock() {
+  if (!mDelaySync) {
+    mRangeIndex = 4 - std::max(0, std::min(4, mRangeParam));
+    mLine.SetRangeIndex(mRangeIndex);
+    mRangeMax = 2000.0 * std::ldexp(1.0, -2 * mRangeIndex);
+    mRangeMin = mRangeMax * 0.125;
+    mTimePosition = mTimeParam;
+  } else {
+    const double tempo = mTransport.tempo;
+    mLastTempo = tempo;
+    double d = 60000.0 / tempo * kDelayDivisions[mDelaySyncIndex].quarterNotes;
+    // The transport record only takes tempi above 0, but guard the arithmetic
+    // against anything that would make d useless.
+    if (!(d > 0.0) || !qvmath::IsFinite(d)) d = 500.0;
+    mSyncedDelayMs = d;
+    while (d > 2000.0) d *= 0.5;
+    // The smallest range whose minimum reaches down to d; at most 15 ranges
+    // below the longest, which is already far shorter than one tick.
+    int k = 0;
+    while (k < 15 && 2000.0 * std::ldexp(1.0, -2 * k) * 0.125 > d) ++k;
+    mRangeIndex = k;
+    mRangeMax = 2000.0 * std::ldexp(1.0, -2 * k);
+    mRangeMin = mRangeMax * 0.125;
+    mLine.SetRangeIndex(k);
+    mTimePosition = std::min(1.0, (d - mRangeMin) / (mRangeMax - mRangeMin));
+  }
+  if (Editor() && Editor()->WindowIsOpen()) {
+    if (mControls.rangeSelector) mControls.rangeSelector->GrayOut(mDelaySync);
+    if (mControls.timeKnob) mControls.timeKnob->Redraw();
+  }
+}
+
+void QVDelay::ToggleFreeze() {
+  IMutexLock lock(Mutex());
+  if (LearnActive()) {
+    CaptureTarget(kFreezeTarget);
+    return;
+  }
+  mLine.SetFreeze(!mLine.Freeze());
+  if (mControls.freezeButton) mControls.freezeButton->Redraw();
+}
+
+void QVDelay::SwitchFreezeOff() {
+  mLine.SetFreeze(true);
+  ToggleFreeze();
+}
+
+void QVDelay::RefreshEditorParams() { Effect::RefreshEditorParams(); }
+
+void QVDelay::PresetChanged() {
+  SwitchFreezeOff();
+  RefreshEditorParams();
+}
+
+bool QVDelay::WriteState(IStateChunk& chunk) {
+  return chunk.Append(kStateTag, kStateTagSize) && SerializeParams(chunk);
+}
+
+int QVDelay::ReadState(const IStateChunk& chunk, int position) {
+  if (position >= 0 && position <= chunk.Size() - kStateTagPrefixSize &&
+      !std::memcmp(chunk.Bytes() + position, kStateTag, kStateTagPrefixSize))
+    return UnserializeParams(chunk, position + kStateTagSize);
+
+  // The older form: parameters 0 to 6 only, and the sync switches at their defaults.
+  IMutexLock lock(Mutex());
+  GetParam(kDelaySync)->SetValue(GetParam(kDelaySync)->Default());
+  GetParam(kLFOSync)->SetValue(GetParam(kLFOSync)->Default());
+  for (int n = 0; n <= kQuality; ++n) {
+    double v = 0.0;
+    int next = chunk.Get(&v, position);
+    if (next < 0) {
+      GetParam(n)->SetClamped(0.0);
+      position = -1;
+      break;
+    }
+    GetParam(n)->SetClamped(v);
+    position = next;
+  }
+  for (int n = 0; n < NParams(); ++n) ParameterChanged(n);
+  return position;
 }
