@@ -100,6 +100,8 @@ int RasterPlatformDrawText(const RasterNativeStyle& style, RasterBitmap* bitmap,
   auto draw = [&](HDC dc, RECT* r, UINT fmt) {
     return wide ? DrawTextW(dc, wide, -1, r, fmt) : DrawTextA(dc, text, length, r, fmt);
   };
+  // Our own format bits mean nothing to the platform.
+  format &= ~static_cast<uint32_t>(kRasterDtUseFgAlpha | kRasterDtNeverNative);
   const bool measuring = format & kRasterDtCalcRect;
   const HGDIOBJ font = static_cast<HGDIOBJ>(style.font);
 

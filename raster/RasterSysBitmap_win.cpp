@@ -32,7 +32,8 @@ bool RasterSysBitmap::Resize(int width, int height) {
   if (width == mWidth && height == mHeight) return false;
   mWidth = width;
   mHeight = height;
-  if (width != 0 && height != 0 && mAllocWidth >= width && mAllocHeight >= height && mBits) return true;
+  // Negative sizes are treated as empty rather than kept beside a live section.
+  if (width > 0 && height > 0 && mAllocWidth >= width && mAllocHeight >= height && mBits) return true;
 
   // 64-bit rounding: a width near INT_MAX must not wrap into a small section.
   long long span = (static_cast<long long>(width) + 3) & ~3LL;

@@ -284,43 +284,6 @@ TEST(RasterFontTest, CompositingWeightsAndBackground) {
   EXPECT_EQ(At(b, (ink.left + ink.right) / 2, (ink.top + ink.bottom) / 2), 0xFFFFFFFFu);
 }
 
-TEST(RasterFontTest, AntialiasedCompositingAtFullAndPartialWeight) {
-  auto f = MakeFont(24, kRasterFontOwnsHandle);
-  f->SetFgColor(0xFF204060);
-  RasterMemBitmap b(60, 40);
-  FillAll(b, 0x80C0A080);
-  Draw(*f, b, "O", 0, 0);
-  const RasterGlyph* g = f->FindGlyph('O');
-  ASSERT_NE(g, nullptr);
-  const unsigned char* mask = f->GlyphMask(*g);
-  bool sawPartial = false;
-  auto channel = [](uint32_t v, int i) { return static_cast<int>((v >> (8 * i)) & 0xFF); };
-  for (float weight : {1.0f, 0.6f}) {
-    FillAll(b, 0x80C0A080);
-    f->SetCombineMode(0, weight);
-    Draw(*f, b, "O", 0, 0);
-    const int w = static_cast<int>(weight * 256.0);
-    for (int y = 0; y < g->height; ++y)
-      for (int x = 0; x < g->width; ++x) {
-        const int a = mask[y * g->width + x];
-        const uint32_t px = At(b, x - g->left, y);
-        if (!a) {
-          ASSERT_EQ(px, 0x80C0A080u);
-          continue;
-        }
-        sawPartial = sawPartial || a < 255;
-        const int k = w == 256 ? 255 - a : 256 - std::min(w * a / 256, 256);
-        for (int i = 0; i < 3; ++i) {
-          const int c = channel(0xFF204060, i), d = channel(0x80C0A080, i);
-          ASSERT_EQ(channel(px, i), c + (d - c) * k / 256) << x << "," << y << " a " << a;
-        }
-        const int alpha = w == 256 ? 255 - ((255 - a) * (255 - 0x80)) / 256 : 255 - ((255 - 0x80) * k) / 256;
-        ASSERT_EQ(channel(px, 3), alpha);
-      }
-  }
-  EXPECT_TRUE(sawPartial);
-}
-
 TEST(RasterFontTest, MaskEffects) {
   auto plain = MakeFont(20, kRasterFontOwnsHandle);
   auto glyphOf = [](RasterCachedFont& f, int c) {
