@@ -140,10 +140,17 @@ void Effect::SetControllerTarget(int controller, int target) {
 }
 
 void Effect::ReadControllerSettings() {
+  // Without a file every key would give its default: skip 120 lookups (every
+  // new instance comes here, and a host may make many).
+  if (FILE* file = std::fopen(mSettingsPath.c_str(), "rb")) {
+    std::fclose(file);
+  } else {
+    return;
+  }
   for (int n = 0; n < kNumControllers; ++n) {
     char key[16];
     std::snprintf(key, sizeof(key), "CC%i", n);
-    std::string text = ReadProfileString(mSettingsPath, kSettingsSection, key, "-1", 64);
+    std::string text = ReadProfileValue(mSettingsPath, kSettingsSection, key, "-1", 64);
     if (text.empty()) continue;
     long v = std::strtol(text.c_str(), nullptr, 10);
     if (v > 2147483647L || v < -2147483647L - 1) v = -1;
@@ -158,13 +165,13 @@ bool Effect::WriteControllerSettings() {
     for (int n = 0; n < kNumControllers; ++n) map[n] = mControllerMap[n];
   }
   // The file is written outside the lock: audio must never wait for a disk.
-  bool ok = WriteProfileString(mSettingsPath, kSettingsSection, nullptr, nullptr);
+  bool ok = WriteProfileValue(mSettingsPath, kSettingsSection, nullptr, nullptr);
   for (int n = 0; n < kNumControllers; ++n) {
     if (map[n] < 0) continue;
     char key[16], value[16];
     std::snprintf(key, sizeof(key), "CC%i", n);
     std::snprintf(value, sizeof(value), "%i", map[n]);
-    ok = WriteProfileString(mSettingsPath, kSettingsSection, key, value) && ok;
+    ok = WriteProfileValue(mSettingsPath, kSettingsSection, key, value) && ok;
   }
   return ok;
 }

@@ -52,7 +52,7 @@ std::vector<std::string> ReadLines(const std::string& path, bool& exists) {
 }
 }  // namespace
 
-std::string ReadProfileString(const std::string& path, const char* section, const char* key, const char* def,
+std::string ReadProfileValue(const std::string& path, const char* section, const char* key, const char* def,
                               int size) {
   if (size < 1) return std::string();
   std::string result = def ? def : "";
@@ -76,7 +76,7 @@ std::string ReadProfileString(const std::string& path, const char* section, cons
   return result;
 }
 
-bool WriteProfileString(const std::string& path, const char* section, const char* key, const char* value) {
+bool WriteProfileValue(const std::string& path, const char* section, const char* key, const char* value) {
   if (!section) return false;
   bool exists = false;
   std::vector<std::string> lines = ReadLines(path, exists);

@@ -4,7 +4,7 @@
 
 #include "platform/PrivateProfile.h"
 
-std::string ReadProfileString(const std::string& path, const char* section, const char* key, const char* def,
+std::string ReadProfileValue(const std::string& path, const char* section, const char* key, const char* def,
                               int size) {
   if (size < 1) return std::string();
   std::vector<char> buffer(static_cast<size_t>(size), '\0');
@@ -12,6 +12,6 @@ std::string ReadProfileString(const std::string& path, const char* section, cons
   return std::string(buffer.data(), n);
 }
 
-bool WriteProfileString(const std::string& path, const char* section, const char* key, const char* value) {
+bool WriteProfileValue(const std::string& path, const char* section, const char* key, const char* value) {
   return WritePrivateProfileStringA(section, key, value, path.c_str()) != 0;
 }

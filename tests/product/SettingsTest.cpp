@@ -49,10 +49,10 @@ TEST(ProductSettings, SavesOnlyNonNegativeAssignments) {
   f.plug->SetControllerTarget(7, 5);
   f.plug->SetControllerTarget(1, kFreezeTarget);
   ASSERT_TRUE(f.plug->WriteControllerSettings());
-  EXPECT_EQ(ReadProfileString(path, "MIDI Control", "CC7", "none", 64), "5");
-  EXPECT_EQ(ReadProfileString(path, "MIDI Control", "CC1", "none", 64), "none");
-  EXPECT_EQ(ReadProfileString(path, "MIDI Control", "CC99", "none", 64), "none") << "the section is emptied first";
-  EXPECT_EQ(ReadProfileString(path, "Keep", "x", "none", 64), "1");
+  EXPECT_EQ(ReadProfileValue(path, "MIDI Control", "CC7", "none", 64), "5");
+  EXPECT_EQ(ReadProfileValue(path, "MIDI Control", "CC1", "none", 64), "none");
+  EXPECT_EQ(ReadProfileValue(path, "MIDI Control", "CC99", "none", 64), "none") << "the section is emptied first";
+  EXPECT_EQ(ReadProfileValue(path, "Keep", "x", "none", 64), "1");
 
   ProductFixture g(44100, 512, false);
   g.plug->SetSettingsPath(path);
@@ -69,16 +69,16 @@ TEST(ProductSettings, SavesOnlyNonNegativeAssignments) {
 TEST(ProductSettings, ProfileFileRules) {
   std::string path = TempPath("qv-profile.ini");
   std::remove(path.c_str());
-  EXPECT_EQ(ReadProfileString(path, "S", "k", "dflt", 64), "dflt");
-  ASSERT_TRUE(WriteProfileString(path, "S", "k", "one"));
-  ASSERT_TRUE(WriteProfileString(path, "S", "K", "two"));
-  ASSERT_TRUE(WriteProfileString(path, "T", "k", "\"quoted\""));
-  EXPECT_EQ(ReadProfileString(path, "s", "k", "", 64), "two");
-  EXPECT_EQ(ReadProfileString(path, "T", "k", "", 64), "quoted");
-  EXPECT_EQ(ReadProfileString(path, "S", "k", "", 3), "tw") << "at most size - 1 characters";
-  ASSERT_TRUE(WriteProfileString(path, "S", "k", nullptr));
-  EXPECT_EQ(ReadProfileString(path, "S", "k", "gone", 64), "gone");
-  ASSERT_TRUE(WriteProfileString(path, "T", nullptr, nullptr));
-  EXPECT_EQ(ReadProfileString(path, "T", "k", "gone", 64), "gone");
+  EXPECT_EQ(ReadProfileValue(path, "S", "k", "dflt", 64), "dflt");
+  ASSERT_TRUE(WriteProfileValue(path, "S", "k", "one"));
+  ASSERT_TRUE(WriteProfileValue(path, "S", "K", "two"));
+  ASSERT_TRUE(WriteProfileValue(path, "T", "k", "\"quoted\""));
+  EXPECT_EQ(ReadProfileValue(path, "s", "k", "", 64), "two");
+  EXPECT_EQ(ReadProfileValue(path, "T", "k", "", 64), "quoted");
+  EXPECT_EQ(ReadProfileValue(path, "S", "k", "", 3), "tw") << "at most size - 1 characters";
+  ASSERT_TRUE(WriteProfileValue(path, "S", "k", nullptr));
+  EXPECT_EQ(ReadProfileValue(path, "S", "k", "gone", 64), "gone");
+  ASSERT_TRUE(WriteProfileValue(path, "T", nullptr, nullptr));
+  EXPECT_EQ(ReadProfileValue(path, "T", "k", "gone", 64), "gone");
   std::remove(path.c_str());
 }
