@@ -16,7 +16,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-struct Spec {
+struct Kind {
   int colorType;
   int depth;
   bool interlace;
@@ -36,19 +36,19 @@ int Channels(int colorType) {
 }
 
 // Sample c of pixel (x, y) at the image's bit depth.
-unsigned Sample(const Spec& s, int x, int y, int c) {
+unsigned Sample(const Kind& s, int x, int y, int c) {
   unsigned v = static_cast<unsigned>(x * 7 + y * 13 + c * 5 + (c == 1 ? x * y : 0));
   if (s.depth == 16) return ((v * 37) & 0xFF) << 8 | ((v * 11 + 3) & 0xFF);
   return v % (1u << s.depth);
 }
 
-unsigned PaletteEntries(const Spec& s) { return 1u << s.depth; }
+unsigned PaletteEntries(const Kind& s) { return 1u << s.depth; }
 png_color PaletteColor(unsigned i) {
   return png_color{static_cast<png_byte>(i * 9 + 1), static_cast<png_byte>(255 - i), static_cast<png_byte>(i * 3)};
 }
 png_byte PaletteAlpha(unsigned i) { return static_cast<png_byte>(i * 17 + 5); }
 // Only the first entries carry a transparency value; the rest stay opaque.
-int TransCount(const Spec& s) { return static_cast<int>(PaletteEntries(s) > 4 ? PaletteEntries(s) - 3 : PaletteEntries(s)); }
+int TransCount(const Kind& s) { return static_cast<int>(PaletteEntries(s) > 4 ? PaletteEntries(s) - 3 : PaletteEntries(s)); }
 
 void Write(png_structp png, png_bytep data, png_size_t n) {
   Bytes* out = static_cast<Bytes*>(png_get_io_ptr(png));
@@ -56,7 +56,7 @@ void Write(png_structp png, png_bytep data, png_size_t n) {
 }
 void Flush(png_structp) {}
 
-Bytes MakePng(const Spec& s) {
+Bytes MakePng(const Kind& s) {
   Bytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -113,12 +113,12 @@ Bytes MakePng(const Spec& s) {
   return out;
 }
 
-unsigned To8(const Spec& s, unsigned v) {
+unsigned To8(const Kind& s, unsigned v) {
   if (s.depth == 16) return v >> 8;
   return v * 255 / ((1u << s.depth) - 1);
 }
 
-uint32_t Expected(const Spec& s, int x, int y) {
+uint32_t Expected(const Kind& s, int x, int y) {
   if (s.colorType == PNG_COLOR_TYPE_PALETTE) {
     unsigned i = Sample(s, x, y, 0);
     png_color c = PaletteColor(i);
@@ -142,8 +142,8 @@ uint32_t Expected(const Spec& s, int x, int y) {
   return (a << 24) | (r << 16) | (g << 8) | b;
 }
 
-std::vector<Spec> AllSpecs() {
-  std::vector<Spec> all;
+std::vector<Kind> AllKinds() {
+  std::vector<Kind> all;
   const struct { int type; std::vector<int> depths; bool trns; } kinds[] = {
       {PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}, true},   {PNG_COLOR_TYPE_RGB, {8, 16}, true},
       {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}, true},    {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}, false},
@@ -153,11 +153,11 @@ std::vector<Spec> AllSpecs() {
     for (int d : k.depths)
       for (bool il : {false, true})
         for (bool t : {false, true})
-          if (!t || k.trns) all.push_back(Spec{k.type, d, il, t});
+          if (!t || k.trns) all.push_back(Kind{k.type, d, il, t});
   return all;
 }
 
-void ExpectImage(RasterBitmap* b, const Spec& s) {
+void ExpectImage(RasterBitmap* b, const Kind& s) {
   ASSERT_NE(b, nullptr);
   ASSERT_EQ(b->Width(), kW);
   ASSERT_EQ(b->Height(), kH);
@@ -198,9 +198,9 @@ std::unique_ptr<RasterBitmap> Load(const Bytes& b) {
 }  // namespace
 
 TEST(RasterPngTest, EveryColourTypeDepthInterlaceAndTransparency) {
-  const std::vector<Spec> specs = AllSpecs();
-  EXPECT_EQ(specs.size(), 52u);
-  for (const Spec& s : specs) {
+  const std::vector<Kind> kinds = AllKinds();
+  EXPECT_EQ(kinds.size(), 52u);
+  for (const Kind& s : kinds) {
     Bytes png = MakePng(s);
     auto b = Load(png);
     ExpectImage(b.get(), s);
@@ -212,7 +212,7 @@ TEST(RasterPngTest, EveryColourTypeDepthInterlaceAndTransparency) {
 
 TEST(RasterPngTest, SinglePixelValues) {
   // RGBA 0x10 0x20 0x30 0x80 becomes 0x80102030, not premultiplied.
-  Spec s{PNG_COLOR_TYPE_RGB_ALPHA, 8, false, false};
+  Kind s{PNG_COLOR_TYPE_RGB_ALPHA, 8, false, false};
   Bytes png;
   {
     png_structp w = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -233,7 +233,7 @@ TEST(RasterPngTest, SinglePixelValues) {
 }
 
 TEST(RasterPngTest, CorruptInputGivesNothing) {
-  const Bytes good = MakePng(Spec{PNG_COLOR_TYPE_RGB_ALPHA, 8, true, false});
+  const Bytes good = MakePng(Kind{PNG_COLOR_TYPE_RGB_ALPHA, 8, true, false});
   ASSERT_NE(Load(good), nullptr);
   for (size_t n = 0; n < good.size(); ++n)
     ASSERT_EQ(RasterLoadPngMemory(good.data(), n), nullptr) << "truncated at " << n;
@@ -263,7 +263,7 @@ TEST(RasterPngTest, AbsurdDimensionsGiveNothing) {
 }
 
 TEST(RasterPngTest, FileLoaderReusesBitmapsAndChecksTheExtension) {
-  const Spec s{PNG_COLOR_TYPE_PALETTE, 4, true, true};
+  const Kind s{PNG_COLOR_TYPE_PALETTE, 4, true, true};
   const Bytes png = MakePng(s);
   const std::string path = "raster_test_\xC3\xBC.png", upper = "raster_test_file.PNG", other = "raster_test_file.pngx";
   for (const std::string& p : {path, upper, other}) {
@@ -317,7 +317,7 @@ bool Lookup(void* module, int id, const void** data, size_t* length) {
 }  // namespace
 
 TEST(RasterPngTest, ResourcesThroughTheInstalledLookup) {
-  const Spec s{PNG_COLOR_TYPE_RGB, 8, false, false};
+  const Kind s{PNG_COLOR_TYPE_RGB, 8, false, false};
   gResource = MakePng(s);
   EXPECT_EQ(RasterLoadPngResource(&gResource, 3), nullptr);  // nothing installed yet
   EXPECT_EQ(RasterSetPngResourceLookup(Lookup), nullptr);
