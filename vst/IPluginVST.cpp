@@ -1,6 +1,7 @@
 #include "vst/IPluginVST.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstring>
 
 #include "graphics/IGraphics.h"
@@ -65,11 +66,14 @@ void IPluginVST::ReadTransport(ITransportInfo& info) {
   constexpr VstInt32 wanted = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid | kVstTimeSigValid;
   const VstTimeInfo* t = reinterpret_cast<const VstTimeInfo*>(Host(audioMasterGetTime, 0, wanted));
   if (!t || !(t->flags & wanted)) return;
-  info.samplePos = t->samplePos;
-  if ((t->flags & kVstPpqPosValid) && t->ppqPos >= 0.0) info.ppqPos = t->ppqPos;
-  if ((t->flags & kVstTempoValid) && t->tempo > 0.0) info.tempo = t->tempo;
-  if ((t->flags & kVstBarsValid) && t->barStartPos >= 0.0) info.lastBar = t->barStartPos;
-  if ((t->flags & kVstCyclePosValid) && t->cycleStartPos >= 0.0 && t->cycleEndPos >= 0.0) {
+  // Values that are not finite would poison the tempo-synced clock: treated as not given.
+  auto finite = [](double v) { return std::isfinite(v); };
+  if (finite(t->samplePos)) info.samplePos = t->samplePos;
+  if ((t->flags & kVstPpqPosValid) && finite(t->ppqPos) && t->ppqPos >= 0.0) info.ppqPos = t->ppqPos;
+  if ((t->flags & kVstTempoValid) && finite(t->tempo) && t->tempo > 0.0) info.tempo = t->tempo;
+  if ((t->flags & kVstBarsValid) && finite(t->barStartPos) && t->barStartPos >= 0.0) info.lastBar = t->barStartPos;
+  if ((t->flags & kVstCyclePosValid) && finite(t->cycleStartPos) && finite(t->cycleEndPos) &&
+      t->cycleStartPos >= 0.0 && t->cycleEndPos >= 0.0) {
     info.cycleStart = t->cycleStartPos;
     info.cycleEnd = t->cycleEndPos;
   }

@@ -192,4 +192,11 @@ TEST(VstTransport, OnlyValidFieldsAreRead) {
   EXPECT_EQ(t.lastBar, 8.0);
   EXPECT_EQ(t.cycleEnd, -1.0) << "both cycle ends must be valid";
   EXPECT_FALSE(t.transportIsRunning);
+
+  ti.flags = kVstTempoValid | kVstPpqPosValid;
+  ti.tempo = INFINITY;
+  ti.ppqPos = NAN;
+  f.plug->ReadTransport(t);
+  EXPECT_EQ(t.tempo, 90.0) << "values that are not finite are not taken";
+  EXPECT_EQ(t.ppqPos, 8.5);
 }
