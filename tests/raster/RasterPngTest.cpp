@@ -330,8 +330,31 @@ TEST(RasterPngTest, ResourcesThroughTheInstalledLookup) {
 }
 #else
 #include <windows.h>
-TEST(RasterPngTest, MissingResourceGivesNothing) {
+
+// Resources of type "PNG" put into a copy of this program, loaded as data.
+TEST(RasterPngTest, ResourcesOfTypePng) {
+  const Kind s{PNG_COLOR_TYPE_RGB_ALPHA, 8, true, false};
+  Bytes png = MakePng(s);
+  char self[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+  const char* copy = "raster_test_resources.exe";
+  ASSERT_TRUE(CopyFileA(self, copy, FALSE));
+  HANDLE update = BeginUpdateResourceA(copy, FALSE);
+  ASSERT_NE(update, nullptr);
+  char tiny[7] = {'\x89', 'P', 'N', 'G', 13, 10, 26};
+  EXPECT_TRUE(UpdateResourceA(update, "PNG", MAKEINTRESOURCEA(3), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), png.data(),
+                              static_cast<DWORD>(png.size())));
+  EXPECT_TRUE(UpdateResourceA(update, "PNG", MAKEINTRESOURCEA(4), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), tiny,
+                              sizeof(tiny)));
+  ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
+  HMODULE mod = LoadLibraryExA(copy, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(mod, nullptr);
+  std::unique_ptr<RasterBitmap> b(RasterLoadPngResource(mod, 3));
+  ExpectImage(b.get(), s);
+  EXPECT_EQ(RasterLoadPngResource(mod, 4), nullptr);  // 7 bytes: too short
+  EXPECT_EQ(RasterLoadPngResource(mod, 5), nullptr);
+  FreeLibrary(mod);
+  DeleteFileA(copy);
   EXPECT_EQ(RasterLoadPngResource(GetModuleHandleA(nullptr), 1), nullptr);
-  EXPECT_EQ(RasterLoadPngResource(nullptr, 5), nullptr);
 }
 #endif
