@@ -96,3 +96,21 @@ TEST(ProductState, HostChunksRoundTripByteForByte) {
   EXPECT_EQ(b.host.GetChunk(false), program);
   EXPECT_EQ(b.host.GetChunk(true), bank);
 }
+
+TEST(ProductState, PresetMenuSelection) {
+  ProductFixture f;
+  f.host.Dispatch(effSetProgram, 0, 2);
+  f.plug->SetParamFromEditor(kMix, 0.9);
+  f.host.ClearRequests();
+  f.plug->SelectPreset(5);
+  EXPECT_EQ(f.host.Dispatch(effGetProgram), 5);
+  EXPECT_EQ(f.plug->GetParam(kMix)->Value(), 0.33);
+  EXPECT_EQ(f.host.CountRequests(audioMasterUpdateDisplay), 1);
+  EXPECT_EQ(f.host.CountRequests(audioMasterAutomate), kNumParams);
+  f.plug->SelectPreset(2);
+  EXPECT_EQ(f.plug->GetParam(kMix)->Value(), 0.9) << "the preset that was left kept the live settings";
+  f.host.ClearRequests();
+  f.plug->SelectPreset(12);
+  EXPECT_EQ(f.host.Dispatch(effGetProgram), 2);
+  EXPECT_EQ(f.host.CountRequests(audioMasterUpdateDisplay), 1) << "the host hears even of a failed load";
+}
