@@ -8,15 +8,9 @@
 #include "tests/host/TestHost.h"
 #include "tests/host/TestPlug.h"
 
+using Fixture = PlugFixture;
+
 namespace {
-struct Fixture {
-  TestHost host;
-  TestPlug* plug = nullptr;
-  Fixture() {
-    host.Create(TestPlug::Make);
-    plug = TestPlug::Of(host.Effect());
-  }
-};
 
 std::vector<std::string> gTraces;
 void Collect(const char* location, int, const char* message) { gTraces.push_back(std::string(location) + " " + message); }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <vector>
 
+#include "tests/host/TestHost.h"
 #include "vst/IPluginVST.h"
 
 class TestPlug : public IPluginVST {
@@ -49,4 +50,17 @@ class TestPlug : public IPluginVST {
   int blocks = 0;
   int lastFrames = -1;
   int maxFrames = 0;
+};
+
+// A TestPlug in our test host.
+struct PlugFixture {
+  TestHost host;
+  TestPlug* plug = nullptr;
+  AEffect* e = nullptr;
+  explicit PlugFixture(const char* vendor = "Quorvel Test Host") {
+    host.vendorString = vendor;
+    host.Create(TestPlug::Make);
+    e = host.Effect();
+    plug = TestPlug::Of(e);
+  }
 };

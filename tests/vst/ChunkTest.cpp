@@ -8,15 +8,8 @@
 #include "tests/host/TestPlug.h"
 
 namespace {
-struct Fixture {
-  TestHost host;
-  TestPlug* plug = nullptr;
-  explicit Fixture(const char* vendor = "Quorvel Test Host") {
-    host.vendorString = vendor;
-    host.Create(TestPlug::Make);
-    plug = TestPlug::Of(host.Effect());
-    plug->FillEmptyPresets(10);
-  }
+struct Fixture : PlugFixture {
+  explicit Fixture(const char* vendor = "Quorvel Test Host") : PlugFixture(vendor) { plug->FillEmptyPresets(10); }
 };
 
 void PutInt(std::vector<uint8_t>& v, int32_t x) {

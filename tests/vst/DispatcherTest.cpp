@@ -8,18 +8,7 @@
 #include "tests/host/TestHost.h"
 #include "tests/host/TestPlug.h"
 
-namespace {
-struct Fixture {
-  TestHost host;
-  TestPlug* plug = nullptr;
-  AEffect* e = nullptr;
-  Fixture() {
-    host.Create(TestPlug::Make);
-    e = host.Effect();
-    plug = TestPlug::Of(e);
-  }
-};
-}  // namespace
+using Fixture = PlugFixture;
 
 TEST(VstDispatcher, EffectRecord) {
   Fixture f;

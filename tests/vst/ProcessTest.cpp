@@ -6,15 +6,9 @@
 #include "tests/host/TestHost.h"
 #include "tests/host/TestPlug.h"
 
+using Fixture = PlugFixture;
+
 namespace {
-struct Fixture {
-  TestHost host;
-  TestPlug* plug = nullptr;
-  Fixture() {
-    host.Create(TestPlug::Make);
-    plug = TestPlug::Of(host.Effect());
-  }
-};
 
 std::vector<float> Ramp(int n, float scale) {
   std::vector<float> v(static_cast<size_t>(n));
