@@ -1,6 +1,7 @@
 #include "tests/host/TestHost.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -76,6 +77,7 @@ void TestHost::ProcessReplacing(std::vector<float>* in, std::vector<float>* out,
     float* ins[2] = {in[0].data() + pos, in[1].data() + pos};
     float* outs[2] = {out[0].data() + pos, out[1].data() + pos};
     mEffect->processReplacing(mEffect, ins, outs, n);
+    BlockDone(pos + static_cast<size_t>(n), total, n);
   }
 }
 
@@ -88,7 +90,20 @@ void TestHost::ProcessDouble(std::vector<double>* in, std::vector<double>* out, 
     double* ins[2] = {in[0].data() + pos, in[1].data() + pos};
     double* outs[2] = {out[0].data() + pos, out[1].data() + pos};
     mEffect->processDoubleReplacing(mEffect, ins, outs, n);
+    BlockDone(pos + static_cast<size_t>(n), total, n);
   }
+}
+
+void TestHost::BlockDone(size_t done, size_t total, int frames) {
+  if (advanceTransport) {
+    timeInfo.samplePos += frames;
+    if (timeInfo.sampleRate > 0) timeInfo.ppqPos += frames / timeInfo.sampleRate * timeInfo.tempo / 60.0;
+    if (timeInfo.timeSigNumerator > 0 && timeInfo.timeSigDenominator > 0) {
+      double bar = 4.0 * timeInfo.timeSigNumerator / timeInfo.timeSigDenominator;
+      timeInfo.barStartPos = std::floor(timeInfo.ppqPos / bar) * bar;
+    }
+  }
+  if (progress) progress(done, total);
 }
 
 void TestHost::SendMidi(const std::vector<VstMidiEvent>& events) {

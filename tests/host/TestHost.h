@@ -62,6 +62,12 @@ class TestHost {
   VstIntPtr processEventsAnswer = 1;
   bool timeInfoAvailable = false;
   VstTimeInfo timeInfo{};
+  // When set, the time info follows the audio as a playing transport does:
+  // after every block samplePos and ppqPos (from tempo and sampleRate) move
+  // on, and barStartPos follows the time signature.
+  bool advanceTransport = false;
+  // Called after every processed block with the frames done and the total.
+  std::function<void(size_t done, size_t total)> progress;
 
   std::vector<HostRequest> requests;
   int CountRequests(VstInt32 opcode) const;
@@ -71,6 +77,8 @@ class TestHost {
   static VstIntPtr VSTCALLBACK Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                         void* ptr, float opt);
   VstIntPtr Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+
+  void BlockDone(size_t done, size_t total, int frames);
 
   AEffect* mEffect = nullptr;
 };
