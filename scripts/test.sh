@@ -40,6 +40,16 @@ for preset in $presets; do
   total_pass=$((total_pass + ${pass:-0})); total_fail=$((total_fail + ${fail:-0}))
   summary+=$(printf '%-11s %5d test cases passed, %d failed, ctest exit %d, %ds' "$preset:" "${pass:-0}" "${fail:-0}" "$rc" $(( $(date +%s) - t0 )))$'\n'
 done
+# Cross-target checks on the deliverables just built into dist/.
+cross=$(for t in linux win64 win32; do [[ " $presets " == *" $t "* ]] && printf '%s ' "$t"; done)
+if [ "$(echo $cross | wc -w)" -ge 2 ]; then
+  echo "=== cross-target checks: $cross"; t0=$(date +%s)
+  scripts/cross-target-check.sh $cross | tee "$root/build/cross-target.log"; rc=${PIPESTATUS[0]}
+  pass=0 fail=0; read -r pass fail < <(sed -n 's/^cross-target: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$root/build/cross-target.log")
+  [ $rc -eq 0 ] || { status=1; [ "${fail:-0}" -gt 0 ] || fail=1; }
+  total_pass=$((total_pass + ${pass:-0})); total_fail=$((total_fail + ${fail:-0}))
+  summary+=$(printf '%-11s %5d checks passed, %d failed, %ds' "cross:" "${pass:-0}" "${fail:-0}" $(( $(date +%s) - t0 )))$'\n'
+fi
 echo
 echo "=== summary"
 printf '%s' "$summary"

@@ -231,7 +231,10 @@ TEST(WavMalformed, AbsurdSizesAndEveryTruncationAreRefused) {
 
 TEST(WavFiles, WriteThenReadAndMissingFiles) {
   std::string path = testing::TempDir() + "qv_wav_roundtrip.wav";
-  WavAudio a = Stereo(WavSampleFormat::Pcm24, {0.5, -0.25}, {0.125, 0.0});
+  // Well over the reader's 64 KiB buffer, so the file is read in several pieces.
+  std::vector<double> ramp(40000);
+  for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<double>(i) / 65536.0 - 0.5;
+  WavAudio a = Stereo(WavSampleFormat::Pcm24, ramp, std::vector<double>(ramp.rbegin(), ramp.rend()));
   std::string error;
   ASSERT_TRUE(WriteWavFile(path, a, &error)) << error;
   WavAudio b;

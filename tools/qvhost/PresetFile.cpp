@@ -216,12 +216,14 @@ bool ReadPresetFile(const std::string& path, PresetFile* file, std::string* erro
   std::vector<uint8_t> bytes;
   uint8_t buffer[65536];
   size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+  bool tooLarge = false;
+  while (!tooLarge && (got = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
     bytes.insert(bytes.end(), buffer, buffer + got);
-    if (bytes.size() > 0x80000000u) break;  // far beyond any real preset; the parser reports what is wrong
+    tooLarge = bytes.size() > 0x40000000u;  // 1 GiB: no plug-in state comes near it
   }
   bool readError = std::ferror(f) != 0;
   std::fclose(f);
+  if (tooLarge) return Fail(error, path + " is larger than 1 GiB: not a preset file qvhost accepts");
   if (readError) return Fail(error, "read error on " + path);
   if (!ParsePresetFile(bytes, file, error)) return Fail(error, path + ": " + *error);
   return true;

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <new>
 
 #include "tools/qvhost/QvHostCommands.h"
 
@@ -53,7 +54,13 @@ int RunQvHost(const std::vector<std::string>& args, const EntryResolver& resolve
       std::fprintf(stderr, "qvhost: %s\n", error.c_str());
       return 1;
     }
-    return command.run(entry, args[1], std::vector<std::string>(args.begin() + 2, args.end()));
+    try {
+      return command.run(entry, args[1], std::vector<std::string>(args.begin() + 2, args.end()));
+    } catch (const std::bad_alloc&) {
+      // Long inputs and tails at high rates can outgrow memory, above all in 32-bit processes.
+      std::fprintf(stderr, "qvhost: out of memory (is the input or the tail too long?)\n");
+      return 1;
+    }
   }
   return UsageError("unknown command '" + args[0] + "'");
 }

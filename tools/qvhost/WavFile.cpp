@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 constexpr uint16_t kFormatPcm = 1;
@@ -209,13 +210,20 @@ bool ReadWavFile(const std::string& path, WavAudio* audio, std::string* error) {
   uint8_t buffer[65536];
   size_t got;
   // A WAV file cannot address more than 4 GiB; stop reading beyond that.
-  const size_t limit = static_cast<size_t>(0xFFFFFFFFu) + 8u;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-    bytes.insert(bytes.end(), buffer, buffer + got);
-    if (bytes.size() >= limit) break;
+  // (Counted in 64 bits: on x86 the limit does not fit a size_t.)
+  const uint64_t limit = 0xFFFFFFFFull + 8u;
+  bool tooLarge = false;
+  try {
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+      bytes.insert(bytes.end(), buffer, buffer + got);
+      if (static_cast<uint64_t>(bytes.size()) >= limit) break;
+    }
+  } catch (const std::bad_alloc&) {
+    tooLarge = true;
   }
   bool readError = std::ferror(f) != 0;
   std::fclose(f);
+  if (tooLarge) return Fail(error, path + " is too large to hold in memory");
   if (readError) return Fail(error, "read error on " + path);
   return ParseWav(bytes, audio, error);
 }
