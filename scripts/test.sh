@@ -32,13 +32,14 @@ for preset in $presets; do
   rc=$?
   [ $rc -eq 0 ] || status=1
   # Count individual test cases from the GoogleTest reports.
-  read -r pass fail < <(cat "$dir"/gtest-results/*.xml 2>/dev/null | awk '
+  read -r pass fail skip < <(cat "$dir"/gtest-results/*.xml 2>/dev/null | awk '
     /<testsuites / { match($0, /tests="[0-9]+"/); t += substr($0, RSTART+7, RLENGTH-8);
                      match($0, /failures="[0-9]+"/); f += substr($0, RSTART+10, RLENGTH-11) }
-    END { print t - f, f + 0 }')
+    /<skipped/ { s++ }
+    END { print t - f - s, f + 0, s + 0 }')
   if [ $rc -ne 0 ] && [ "${fail:-0}" -eq 0 ]; then fail=1; fi
   total_pass=$((total_pass + ${pass:-0})); total_fail=$((total_fail + ${fail:-0}))
-  summary+=$(printf '%-11s %5d test cases passed, %d failed, ctest exit %d, %ds' "$preset:" "${pass:-0}" "${fail:-0}" "$rc" $(( $(date +%s) - t0 )))$'\n'
+  summary+=$(printf '%-11s %5d test cases passed, %d failed, %d skipped, ctest exit %d, %ds' "$preset:" "${pass:-0}" "${fail:-0}" "${skip:-0}" "$rc" $(( $(date +%s) - t0 )))$'\n'
 done
 # Cross-target checks on the deliverables just built into dist/.
 cross=$(for t in linux win64 win32; do [[ " $presets " == *" $t "* ]] && printf '%s ' "$t"; done)
