@@ -10,12 +10,13 @@ cd "$root"
 scripts/setup.sh
 start=$(date +%s)
 
+# QV_BUILD_PREFIX puts the build folders elsewhere under build/ (e.g. "mine-" gives build/mine-linux).
 build() {  # PRESET TARGET...
   local preset=$1; shift
+  local dir="$root/build/${QV_BUILD_PREFIX:-}$preset"
   echo "=== building $preset"
-  cmake --preset "$preset" >"$root/build/$preset.configure.log" 2>&1 || { cat "$root/build/$preset.configure.log"; exit 1; }
-  cmake --build "$root/build/$preset" -j2 --target "$@" >"$root/build/$preset.build.log" 2>&1 ||
-    { grep -E "error" -A5 "$root/build/$preset.build.log" | head -40; exit 1; }
+  cmake --preset "$preset" -B "$dir" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
+  cmake --build "$dir" -j2 --target "$@" >"$dir.build.log" 2>&1 || { grep -E "error" -A5 "$dir.build.log" | head -40; exit 1; }
 }
 build linux QVDelayPlugin qvhost qvphrase
 build win64 QVDelayPlugin qvhost

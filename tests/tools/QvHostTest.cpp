@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <random>
+#include <set>
 
 #include "tools/qvhost/PresetFile.h"
 #include "tools/qvhost/QvHostCommands.h"
@@ -29,7 +31,22 @@ Result QvHost(std::vector<std::string> args) {
   return r;
 }
 
-std::string Path(const std::string& name) { return testing::TempDir() + "qvhost_" + name; }
+std::set<std::string> gMadePaths;
+
+// Per process, so that test runs side by side on one machine keep apart.
+std::string Path(const std::string& name) {
+  static const std::string prefix = testing::TempDir() + "qvhost_" + std::to_string(std::random_device{}()) + "_";
+  gMadePaths.insert(prefix + name);
+  return prefix + name;
+}
+
+class RemoveMadeFiles : public testing::Environment {
+ public:
+  void TearDown() override {
+    for (const std::string& path : gMadePaths) std::remove(path.c_str());
+  }
+};
+testing::Environment* const gRemoveMadeFiles = testing::AddGlobalTestEnvironment(new RemoveMadeFiles);
 
 bool Exists(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 
 #include "tools/qvhost/WavFile.h"
 
@@ -230,7 +231,7 @@ TEST(WavMalformed, AbsurdSizesAndEveryTruncationAreRefused) {
 }
 
 TEST(WavFiles, WriteThenReadAndMissingFiles) {
-  std::string path = testing::TempDir() + "qv_wav_roundtrip.wav";
+  std::string path = testing::TempDir() + "qv_wav_" + std::to_string(std::random_device{}()) + ".wav";
   // Well over the reader's 64 KiB buffer, so the file is read in several pieces.
   std::vector<double> ramp(40000);
   for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<double>(i) / 65536.0 - 0.5;
