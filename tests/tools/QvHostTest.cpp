@@ -300,6 +300,7 @@ TEST_F(QvHostErrors, BadFilesAndValuesExitOneWithAReason) {
       {{"render", "plugin", input, Path("x.wav"), "--load", Path("empty.fxp")}, "refused"},
       {{"render", "plugin", input, Path("x.wav"), "--load", garbage}, "cut short"},
       {{"render", "plugin", input, Path("x.wav"), "--load", Path("missing.fxb")}, "cannot open"},
+      {{"render", "plugin", input, Path("x.wav"), "--tail", "3600", "--rate", "768000"}, "more than a stereo float WAV"},
       {{"state", "plugin", "save", Path("x.txt")}, ".fxp"},
       {{"state", "plugin", "load", input}, "not a preset"},
   };

@@ -248,3 +248,35 @@ TEST(WavFiles, WriteThenReadAndMissingFiles) {
   EXPECT_FALSE(WriteWavFile(path, uneven, &error));
   EXPECT_FALSE(WriteWavFile(testing::TempDir() + "no/such/dir/x.wav", a, &error));
 }
+
+TEST(WavFiles, StreamWriterKeepsToTheAnnouncedLength) {
+  std::string path = testing::TempDir() + "qv_wav_stream_" + std::to_string(std::random_device{}()) + ".wav";
+  std::vector<double> half = {0.25, -0.25, 0.5};
+  std::string error;
+  WavAudio read;
+  {
+    WavStreamWriter writer;
+    ASSERT_TRUE(writer.Open(path, 1, 22050, WavSampleFormat::Pcm24, 6, &error)) << error;
+    ASSERT_TRUE(writer.Write({half.data()}, 3, &error));
+    ASSERT_TRUE(writer.Write({half.data()}, 3, &error));
+    EXPECT_FALSE(writer.Write({half.data()}, 1, &error)) << "past the announced length";
+    ASSERT_TRUE(writer.Finish(&error)) << error;
+  }
+  ASSERT_TRUE(ReadWavFile(path, &read, &error)) << error;
+  EXPECT_EQ(read.channels[0], (std::vector<double>{0.25, -0.25, 0.5, 0.25, -0.25, 0.5}));
+  {
+    WavStreamWriter writer;  // short of its length: no file is left behind
+    ASSERT_TRUE(writer.Open(path, 2, 22050, WavSampleFormat::Float32, 6, &error));
+    ASSERT_TRUE(writer.Write({half.data(), half.data()}, 3, &error));
+    EXPECT_FALSE(writer.Finish(&error));
+  }
+  EXPECT_FALSE(ReadWavFile(path, &read, &error));
+  {
+    WavStreamWriter writer;  // abandoned
+    ASSERT_TRUE(writer.Open(path, 1, 22050, WavSampleFormat::Pcm16, 3, &error));
+  }
+  EXPECT_FALSE(ReadWavFile(path, &read, &error));
+  WavStreamWriter tooLong;
+  EXPECT_FALSE(tooLong.Open(path, 2, 44100, WavSampleFormat::Float32, 600000000ull, &error));
+  EXPECT_NE(error.find("too long"), std::string::npos);
+}

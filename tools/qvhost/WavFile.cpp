@@ -228,60 +228,119 @@ bool ReadWavFile(const std::string& path, WavAudio* audio, std::string* error) {
   return ParseWav(bytes, audio, error);
 }
 
-bool EncodeWav(const WavAudio& audio, std::vector<uint8_t>* bytes, std::string* error) {
-  const size_t channels = audio.channels.size();
+namespace {
+// The header for a file whose length is known before the first sample.
+bool EncodeHeader(size_t channels, uint32_t rate, WavSampleFormat format, uint64_t frames, std::vector<uint8_t>* out,
+                  uint64_t* dataSize, std::string* error) {
   if (channels != 1 && channels != 2) return Fail(error, "only mono and stereo files can be written");
+  if (rate == 0) return Fail(error, "sample rate is 0");
+  const int step = BytesPerSample(format);
+  const bool isFloat = format == WavSampleFormat::Float32;
+  const uint32_t fmtSize = isFloat ? 18 : 16;
+  if (frames > 0xFFFFFFFFull / (channels * step)) return Fail(error, "too long for a WAV file (over 4 GiB of samples)");
+  *dataSize = frames * channels * step;
+  const uint64_t riffSize = 4 + (8 + fmtSize) + (isFloat ? 12 : 0) + 8 + *dataSize + (*dataSize & 1);
+  if (riffSize > 0xFFFFFFFFu) return Fail(error, "too long for a WAV file (over 4 GiB of samples)");
+  out->clear();
+  PutTag(out, "RIFF");
+  Put32(out, static_cast<uint32_t>(riffSize));
+  PutTag(out, "WAVE");
+  PutTag(out, "fmt ");
+  Put32(out, fmtSize);
+  Put16(out, isFloat ? kFormatFloat : kFormatPcm);
+  Put16(out, static_cast<uint32_t>(channels));
+  Put32(out, rate);
+  const uint64_t byteRate = static_cast<uint64_t>(rate) * channels * step;
+  Put32(out, byteRate > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(byteRate));
+  Put16(out, static_cast<uint32_t>(channels * step));
+  Put16(out, static_cast<uint32_t>(step * 8));
+  if (isFloat) {
+    Put16(out, 0);  // cbSize
+    // Non-PCM files carry a fact chunk with the frame count.
+    PutTag(out, "fact");
+    Put32(out, 4);
+    Put32(out, static_cast<uint32_t>(frames));
+  }
+  PutTag(out, "data");
+  Put32(out, static_cast<uint32_t>(*dataSize));
+  return true;
+}
+}  // namespace
+
+bool EncodeWav(const WavAudio& audio, std::vector<uint8_t>* bytes, std::string* error) {
   const size_t frames = audio.Frames();
   for (const auto& c : audio.channels)
     if (c.size() != frames) return Fail(error, "channels differ in length");
-  if (audio.sampleRate == 0) return Fail(error, "sample rate is 0");
-  const int step = BytesPerSample(audio.format);
-  const uint64_t dataSize = static_cast<uint64_t>(frames) * channels * step;
-  const bool isFloat = audio.format == WavSampleFormat::Float32;
-  const uint32_t fmtSize = isFloat ? 18 : 16;
-  const uint64_t riffSize = 4 + (8 + fmtSize) + (isFloat ? 12 : 0) + 8 + dataSize + (dataSize & 1);
-  if (riffSize > 0xFFFFFFFFu) return Fail(error, "too long for a WAV file (more than 4 GiB of samples)");
-
   std::vector<uint8_t> out;
-  out.reserve(static_cast<size_t>(riffSize) + 8);
-  PutTag(&out, "RIFF");
-  Put32(&out, static_cast<uint32_t>(riffSize));
-  PutTag(&out, "WAVE");
-  PutTag(&out, "fmt ");
-  Put32(&out, fmtSize);
-  Put16(&out, isFloat ? kFormatFloat : kFormatPcm);
-  Put16(&out, static_cast<uint32_t>(channels));
-  Put32(&out, audio.sampleRate);
-  const uint64_t byteRate = static_cast<uint64_t>(audio.sampleRate) * channels * step;
-  Put32(&out, byteRate > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(byteRate));
-  Put16(&out, static_cast<uint32_t>(channels * step));
-  Put16(&out, static_cast<uint32_t>(step * 8));
-  if (isFloat) {
-    Put16(&out, 0);  // cbSize
-    // Non-PCM files carry a fact chunk with the frame count.
-    PutTag(&out, "fact");
-    Put32(&out, 4);
-    Put32(&out, static_cast<uint32_t>(frames));
-  }
-  PutTag(&out, "data");
-  Put32(&out, static_cast<uint32_t>(dataSize));
+  uint64_t dataSize = 0;
+  if (!EncodeHeader(audio.channels.size(), audio.sampleRate, audio.format, frames, &out, &dataSize, error))
+    return false;
+  out.reserve(out.size() + static_cast<size_t>(dataSize) + 1);
   for (size_t i = 0; i < frames; ++i)
-    for (size_t c = 0; c < channels; ++c) Encode(audio.channels[c][i], audio.format, &out);
+    for (const auto& channel : audio.channels) Encode(channel[i], audio.format, &out);
   if (dataSize & 1) out.push_back(0);
   *bytes = std::move(out);
   return true;
 }
 
-bool WriteWavFile(const std::string& path, const WavAudio& audio, std::string* error) {
-  std::vector<uint8_t> bytes;
-  if (!EncodeWav(audio, &bytes, error)) return false;
+WavStreamWriter::~WavStreamWriter() {
+  if (mFile) {  // never finished: do not leave a file that claims samples it lacks
+    std::fclose(static_cast<std::FILE*>(mFile));
+    std::remove(mPath.c_str());
+  }
+}
+
+bool WavStreamWriter::Open(const std::string& path, size_t channels, uint32_t rate, WavSampleFormat format,
+                           uint64_t frames, std::string* error) {
+  std::vector<uint8_t> header;
+  uint64_t dataSize = 0;
+  if (!EncodeHeader(channels, rate, format, frames, &header, &dataSize, error)) return false;
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return Fail(error, "cannot open " + path + " for writing");
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  mFile = f;
+  mPath = path;
+  mChannels = channels;
+  mFormat = format;
+  mFramesLeft = frames;
+  mPad = (dataSize & 1) != 0;
+  if (std::fwrite(header.data(), 1, header.size(), f) != header.size()) return Fail(error, "could not write " + path);
+  return true;
+}
+
+bool WavStreamWriter::Write(const std::vector<const double*>& channels, size_t frames, std::string* error) {
+  if (!mFile || channels.size() != mChannels || frames > mFramesLeft)
+    return Fail(error, "more samples than the header announced");
+  std::vector<uint8_t> out;
+  out.reserve(frames * mChannels * BytesPerSample(mFormat));
+  for (size_t i = 0; i < frames; ++i)
+    for (const double* channel : channels) Encode(channel[i], mFormat, &out);
+  mFramesLeft -= frames;
+  if (std::fwrite(out.data(), 1, out.size(), static_cast<std::FILE*>(mFile)) != out.size())
+    return Fail(error, "could not write all of " + mPath);
+  return true;
+}
+
+bool WavStreamWriter::Finish(std::string* error) {
+  if (!mFile) return Fail(error, "no file open");
+  std::FILE* f = static_cast<std::FILE*>(mFile);
+  bool ok = mFramesLeft == 0;
+  if (ok && mPad) ok = std::fputc(0, f) != EOF;
   ok = std::fclose(f) == 0 && ok;
+  mFile = nullptr;
   if (!ok) {
-    std::remove(path.c_str());
-    return Fail(error, "could not write all of " + path);
+    std::remove(mPath.c_str());
+    return Fail(error, mFramesLeft ? "fewer samples than the header announced" : "could not write all of " + mPath);
   }
   return true;
+}
+
+bool WriteWavFile(const std::string& path, const WavAudio& audio, std::string* error) {
+  std::vector<const double*> channels;
+  for (const auto& c : audio.channels) {
+    if (c.size() != audio.Frames()) return Fail(error, "channels differ in length");
+    channels.push_back(c.data());
+  }
+  WavStreamWriter writer;
+  return writer.Open(path, audio.channels.size(), audio.sampleRate, audio.format, audio.Frames(), error) &&
+         writer.Write(channels, audio.Frames(), error) && writer.Finish(error);
 }

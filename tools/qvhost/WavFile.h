@@ -29,4 +29,27 @@ bool ReadWavFile(const std::string& path, WavAudio* audio, std::string* error);
 bool EncodeWav(const WavAudio& audio, std::vector<uint8_t>* bytes, std::string* error);
 bool WriteWavFile(const std::string& path, const WavAudio& audio, std::string* error);
 
+// Writes a file of known length piece by piece, so long renders need not be
+// held in memory. A writer destroyed before Finish removes its file.
+class WavStreamWriter {
+ public:
+  WavStreamWriter() = default;
+  ~WavStreamWriter();
+  WavStreamWriter(const WavStreamWriter&) = delete;
+  WavStreamWriter& operator=(const WavStreamWriter&) = delete;
+
+  bool Open(const std::string& path, size_t channels, uint32_t sampleRate, WavSampleFormat format, uint64_t frames,
+            std::string* error);
+  bool Write(const std::vector<const double*>& channels, size_t frames, std::string* error);
+  bool Finish(std::string* error);
+
+ private:
+  void* mFile = nullptr;
+  std::string mPath;
+  size_t mChannels = 0;
+  WavSampleFormat mFormat = WavSampleFormat::Float32;
+  uint64_t mFramesLeft = 0;
+  bool mPad = false;
+};
+
 const char* WavFormatName(WavSampleFormat format);
