@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "tests/host/DynamicLibrary.h"
-#include "tests/host/TestEnvironment.h"
 #include "tests/host/TestHost.h"
 
 namespace {
@@ -76,7 +75,6 @@ TEST(PluginLibrary, DrivesLikeAHost) {
 }
 
 TEST(PluginLibrary, ConcurrentEntries) {
-  if (ThreadsUnavailable()) GTEST_SKIP() << "threads do not run under the x86 emulator on this machine";
   Loaded lib;
   ASSERT_NE(lib.pluginMain, nullptr);
   AEffect* made[2] = {nullptr, nullptr};
