@@ -1,6 +1,5 @@
 #include "tools/qvhost/QvHostSession.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "tools/qvhost/PresetFile.h"
@@ -13,12 +12,8 @@ bool Fail(std::string* error, const std::string& reason) {
 
 bool HasChunks(const AEffect* e) { return (e->flags & effFlagsProgramChunks) != 0; }
 
-std::string CurrentProgramName(TestHost& host) { return host.ProgramName(); }
-
+// Values first, then the name: renaming is when some plug-ins store the program.
 void SetProgramParams(TestHost& host, const PresetProgram& program) {
-  char name[256] = {0};
-  std::snprintf(name, sizeof name, "%s", program.name.c_str());
-  host.Dispatch(effSetProgramName, 0, 0, name);
   for (size_t i = 0; i < program.params.size(); ++i) {
     float v = program.params[i];
     // A stored value outside 0..1 (or NaN) is not one the plug-in can have given.
@@ -26,11 +21,14 @@ void SetProgramParams(TestHost& host, const PresetProgram& program) {
     if (v > 1.f) v = 1.f;
     host.SetParameter(static_cast<int>(i), v);
   }
+  char name[256] = {0};
+  std::snprintf(name, sizeof name, "%s", program.name.c_str());
+  host.Dispatch(effSetProgramName, 0, 0, name);
 }
 
 PresetProgram GetProgramParams(TestHost& host) {
   PresetProgram program;
-  program.name = CurrentProgramName(host);
+  program.name = host.ProgramName();
   for (int i = 0; i < host.Effect()->numParams; ++i) program.params.push_back(host.GetParameter(i));
   return program;
 }
@@ -94,7 +92,7 @@ bool SavePresetFile(TestHost& host, const std::string& path, std::string* error)
   file.numParams = e->numParams;
   file.numPrograms = e->numPrograms;
   file.currentProgram = static_cast<int32_t>(host.Dispatch(effGetProgram));
-  file.programName = CurrentProgramName(host);
+  file.programName = host.ProgramName();
   if (HasChunks(e)) {
     file.kind = bank ? PresetFile::kBankChunk : PresetFile::kProgramChunk;
     file.chunk = host.GetChunk(bank);
