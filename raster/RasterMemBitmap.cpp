@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 constexpr int kAlignReserve = 63;
@@ -13,10 +14,15 @@ RasterMemBitmap::RasterMemBitmap(int width, int height) {
 
 RasterMemBitmap::~RasterMemBitmap() { std::free(mBuffer); }
 
+// Bytes from the start of a heap block to its first 64-byte boundary.
+static size_t AlignOffset(const void* block) {
+  uintptr_t base = reinterpret_cast<uintptr_t>(block);
+  return static_cast<size_t>(((base + kAlignReserve) & ~static_cast<uintptr_t>(kAlignReserve)) - base);
+}
+
 uint32_t* RasterMemBitmap::Pixels() {
   if (!mBuffer) return nullptr;
-  uintptr_t p = (reinterpret_cast<uintptr_t>(mBuffer) + kAlignReserve) & ~static_cast<uintptr_t>(kAlignReserve);
-  return reinterpret_cast<uint32_t*>(p);
+  return reinterpret_cast<uint32_t*>(static_cast<char*>(mBuffer) + AlignOffset(mBuffer));
 }
 
 bool RasterMemBitmap::Resize(int width, int height) {
@@ -37,8 +43,15 @@ bool RasterMemBitmap::Resize(int width, int height) {
     } else if (mAllocated < needed) {
       long long grown = needed + needed / 4;
       if (grown > limit) grown = needed;
+      const size_t oldOffset = AlignOffset(mBuffer);
       void* p = std::realloc(mBuffer, static_cast<size_t>(grown + kAlignReserve));
       if (p) {
+        // The block may have moved to an address with another distance to the
+        // next 64-byte boundary: move the pixels to where Pixels() now points.
+        const size_t newOffset = AlignOffset(p);
+        if (newOffset != oldOffset)
+          std::memmove(static_cast<char*>(p) + newOffset, static_cast<char*>(p) + oldOffset,
+                       static_cast<size_t>(mAllocated));
         mBuffer = p;
         mAllocated = static_cast<int>(grown);
       } else {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <climits>
 #include <cstdint>
 
@@ -42,6 +44,21 @@ TEST(RasterMemBitmapTest, GrowsAheadAndNeverShrinks) {
   EXPECT_TRUE(b.Resize(0, 0));
   EXPECT_EQ(b.Allocated(), 0);
   EXPECT_EQ(b.Pixels(), nullptr);
+}
+
+TEST(RasterMemBitmapTest, GrowthKeepsThePixelsWhereverTheBlockMoves) {
+  // A moved block can start at another distance from a 64-byte boundary; the
+  // pixels must follow the aligned start. Other allocations in between make
+  // the heap move the block now and then.
+  RasterMemBitmap b(1, 1);
+  std::vector<std::vector<char>> clutter;
+  for (int w = 2; w < 400; w += 3) {
+    b.Pixels()[0] = 0xC0FFEE00u + static_cast<uint32_t>(w);
+    clutter.emplace_back(static_cast<size_t>(24 + w % 40), 'x');
+    b.Resize(w, 1);
+    ASSERT_EQ(b.Pixels()[0], 0xC0FFEE00u + static_cast<uint32_t>(w)) << "width " << w;
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(b.Pixels()) % 64, 0u);
+  }
 }
 
 TEST(RasterMemBitmapTest, ByteCountsBeyond32BitsGiveAnEmptyBitmap) {
