@@ -45,7 +45,8 @@ void QVDelay::ResetProcessing() {
   IMutexLock lock(Mutex());
   Effect::ResetProcessing();  // learning stops
   double rate = SampleRate();
-  if (rate != mLastSampleRate) {
+  // A line whose cells could not be had is built again at the next reset.
+  if (rate != mLastSampleRate || !mLine.IsReady()) {
     mLastSampleRate = rate;
     // Whole samples per millisecond; rates that do not fit an int give no ticks worth having.
     mTicksPerControl = rate >= 0.0 && rate < 2147483647.0 ? static_cast<int>(rate) / 1000 : 0;

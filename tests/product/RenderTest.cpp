@@ -124,3 +124,16 @@ TEST(ProductRender, NoOutputBeforeTheLineExists) {
   EXPECT_NE(out[0][0], 7.0);
   EXPECT_EQ(f.plug->Line().bufferLength, 96000);
 }
+
+TEST(ProductRender, FailedAllocationIsRetriedAtTheNextReset) {
+  ProductFixture f;
+  BrigadeLine& line = const_cast<BrigadeLine&>(f.plug->Line());
+  BrigadeLine::CellAllocator normal = line.allocateCells;
+  line.allocateCells = [](std::size_t, std::size_t) -> void* { return nullptr; };
+  f.host.SetSampleRate(48000);
+  EXPECT_FALSE(line.IsReady());
+  line.allocateCells = normal;
+  f.host.Suspend();  // a reset at the same rate
+  EXPECT_TRUE(line.IsReady());
+  EXPECT_EQ(line.bufferLength, 96000);
+}
