@@ -11,6 +11,9 @@ presets=${QV_PRESETS:-"linux linux-asan win64 win32"}
 export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver -p 2>/dev/null || true  # one server for the whole run
 trap 'wineserver -k 2>/dev/null || true' EXIT
+# Start Wine's session (services, prefix update) once, before tests start
+# programs in parallel: two first programs at once can wait on each other.
+timeout 300 /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 || echo "warning: Wine did not start cleanly"
 
 start=$(date +%s)
 total_pass=0 total_fail=0 status=0
