@@ -26,7 +26,8 @@ IPluginBase::IPluginBase(const IPluginInfo& info)
       mVersion(info.version),
       mIsInstrument(info.isInstrument),
       mHandlesMidi(info.handlesMidi) {
-  Trace("IPluginBase::IPluginBase", __LINE__, "%s:%s", info.effectName, TraceTimestamp());
+  // The timestamp costs clock and calendar calls: only made when someone listens.
+  if (TraceActive()) Trace("IPluginBase::IPluginBase", __LINE__, "%s:%s", info.effectName, TraceTimestamp());
   for (int i = 0; i < info.nParams; ++i) mParams.push_back(std::make_unique<IParameter>());
   for (int i = 0; i < info.nPresets; ++i) mPresets.push_back(std::make_unique<IPresetSlot>());
   CopyText(mEffectName, info.effectName, kNameSize);

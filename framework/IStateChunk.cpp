@@ -48,8 +48,8 @@ int IStateChunk::ReadString(char* destination, int capacity, int position) const
 bool IStateChunk::Resize(int n) {
   int old = Size();
   if (n < 0) n = 0;
-  if (n > 0 && !mBuffer.Resize(n)) return false;
-  if (n == 0) mBuffer.Resize(0);
+  mBuffer.Resize(n);
+  if (Size() != n) return false;  // the memory could not be had
   if (n > old) std::memset(Bytes() + old, 0, static_cast<size_t>(n - old));
   return true;
 }

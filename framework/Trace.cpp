@@ -19,6 +19,8 @@ void Trace(const char* location, int line, const char* format, ...) {
   sink(location, line, message);
 }
 
+bool TraceActive() { return gSink.load(std::memory_order_acquire) != nullptr; }
+
 TraceSink SetTraceSink(TraceSink sink) { return gSink.exchange(sink, std::memory_order_acq_rel); }
 
 const char* TraceTimestamp() {

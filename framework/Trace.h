@@ -10,6 +10,9 @@ void Trace(const char* location, int line, const char* format, ...)
 #endif
     ;
 
+// True while a sink is installed: callers skip costly arguments otherwise.
+bool TraceActive();
+
 // Installs a sink; null restores the silent state. Returns the previous sink.
 TraceSink SetTraceSink(TraceSink sink);
 
