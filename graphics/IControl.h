@@ -1,20 +1,78 @@
-// The editor's control base, as far as the plug-in side needs it: a control
-// can be asked to redraw and can be greyed out. The standard controls build
-// on this class.
+// The control base: a rectangle on the editor with an optional parameter, a
+// normalised value and dirty flags for the draw pass.
+//
+// Threads: the editor runs on the host's user-interface thread, but the plug-in
+// moves controls from wherever parameters change, the audio thread included
+// (learned MIDI controllers). The fields both sides touch are atomics, so the
+// draw pass never needs the plug-in lock and the audio thread never waits for it.
 #pragma once
+
+#include <atomic>
+
+#include "graphics/IGraphicsTypes.h"
+
+class IGraphics;
+class IPluginBase;
 
 class IControl {
  public:
+  IControl(IPluginBase* plug, const IRect& rect, int paramIdx = -1, const IBlend& blend = IBlend());
   virtual ~IControl() = default;
-  virtual void Redraw() { mDirty = true; }
-  virtual void GrayOut(bool gray) {
-    mGrayed = gray;
-    mDirty = true;
-  }
-  bool IsGrayed() const { return mGrayed; }
-  bool IsDirty() const { return mDirty; }
+  IControl(const IControl&) = delete;
+  IControl& operator=(const IControl&) = delete;
+
+  virtual void OnMouseDown(int x, int y, const IMouseMod& mod);
+  virtual void OnMouseUp(int x, int y, const IMouseMod& mod);
+  virtual void OnMouseDrag(int x, int y, int dX, int dY, const IMouseMod& mod);
+  virtual void OnMouseDblClick(int x, int y, const IMouseMod& mod);
+  virtual void OnMouseWheel(int x, int y, const IMouseMod& mod, int d);
+  virtual bool OnKeyDown(int x, int y, int key);
+  virtual void OnMouseOver(int x, int y, const IMouseMod& mod);
+  virtual void OnMouseOut();
+  virtual bool Draw(IGraphics* graphics) = 0;
+  virtual void SetValueFromPlug(double value);
+  virtual void SetValueFromUserInput(double value);
+  virtual void SetTextFromTextEntry(const char* text);
+  virtual void Hide(bool hide);
+  virtual void GrayOut(bool grey);
+  virtual bool IsHit(int x, int y) const;
+  virtual void SetDirty(bool pushToPlug = true);
+  virtual void SetClean();
+  virtual bool IsDirty() const { return mDirty.load(std::memory_order_relaxed); }
+  virtual void SetAuxValueFromPlug(int auxIdx, double value);
+
+  // Asks for a repaint without sending anything to the plug-in.
+  void Redraw() { SetDirty(false); }
+
+  IPluginBase* Plug() const { return mPlug; }
+  const IRect& Rect() const { return mRect; }
+  const IRect& TargetRect() const { return mTargetRect; }
+  void SetTargetRect(const IRect& r) { mTargetRect = r; }
+  int ParamIdx() const { return mParamIdx; }
+  double Value() const { return mValue.load(std::memory_order_relaxed); }
+  void SetValue(double v) { mValue.store(v, std::memory_order_relaxed); }
+  double DefaultValue() const { return mDefaultValue.load(std::memory_order_relaxed); }
+  void SetDefaultValue(double v) { mDefaultValue.store(v, std::memory_order_relaxed); }
+  bool IsHidden() const { return mHidden.load(std::memory_order_relaxed); }
+  bool IsGrayed() const { return mGrayed.load(std::memory_order_relaxed); }
+  const IBlend& Blend() const { return mBlend; }
+  IText& Text() { return mText; }
+  const IText& Text() const { return mText; }
 
  protected:
-  bool mDirty = true;
-  bool mGrayed = false;
+  IText mText;
+  IPluginBase* mPlug;
+  IRect mRect;
+  IRect mTargetRect;
+  int mParamIdx;
+  std::atomic<double> mValue{0.0};
+  std::atomic<double> mDefaultValue{-1.0};
+  double mClampLo = 0.0;
+  double mClampHi = 1.0;
+  std::atomic<bool> mDirty{true};
+  std::atomic<bool> mHidden{false};
+  std::atomic<bool> mGrayed{false};
+  std::atomic<bool> mRedraw{false};
+  bool mDisablePrompt = true;
+  IBlend mBlend;
 };
