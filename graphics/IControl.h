@@ -5,9 +5,15 @@
 // moves controls from wherever parameters change, the audio thread included
 // (learned MIDI controllers). The fields both sides touch are atomics, so the
 // draw pass never needs the plug-in lock and the audio thread never waits for it.
+// A control's own drawing (read-outs included) must use Value(), never the
+// plug-in's parameter fields, which the audio thread writes without atomics.
+// Every SetDirty also counts a change serial; the draw pass compares it before
+// drawing and after SetClean, so a change that lands during a draw pass keeps
+// the control dirty instead of being cleaned away unseen.
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 #include "graphics/IGraphicsTypes.h"
 
@@ -44,6 +50,10 @@ class IControl {
   // Asks for a repaint without sending anything to the plug-in.
   void Redraw() { SetDirty(false); }
 
+  // For the draw pass (see the note at the top).
+  uint32_t ChangeSerial() const { return mChangeSerial.load(); }
+  void MarkDirtyAgain() { mDirty.store(true); }
+
   IPluginBase* Plug() const { return mPlug; }
   const IRect& Rect() const { return mRect; }
   const IRect& TargetRect() const { return mTargetRect; }
@@ -55,7 +65,11 @@ class IControl {
   void SetDefaultValue(double v) { mDefaultValue.store(v, std::memory_order_relaxed); }
   bool IsHidden() const { return mHidden.load(std::memory_order_relaxed); }
   bool IsGrayed() const { return mGrayed.load(std::memory_order_relaxed); }
-  const IBlend& Blend() const { return mBlend; }
+  // By value: greying out changes the weight from the plug-in's threads.
+  IBlend Blend() const { return IBlend(mBlend.method, mBlendWeight.load(std::memory_order_relaxed)); }
+  double ClampLo() const { return mClampLo; }
+  double ClampHi() const { return mClampHi; }
+  bool IsRedrawPending() const { return mRedraw.load(std::memory_order_relaxed); }
   IText& Text() { return mText; }
   const IText& Text() const { return mText; }
 
@@ -74,5 +88,10 @@ class IControl {
   std::atomic<bool> mGrayed{false};
   std::atomic<bool> mRedraw{false};
   bool mDisablePrompt = true;
-  IBlend mBlend;
+  IBlend mBlend;  // the method; the weight lives in mBlendWeight
+  std::atomic<float> mBlendWeight{1.0f};
+  std::atomic<uint32_t> mChangeSerial{0};
 };
+
+// The frame of an N-frame strip that shows value (1-based, clamped to 1..N).
+int FrameForValue(double value, int nFrames);

@@ -35,6 +35,12 @@ class IPopupMenu {
   // number in firstNumber), or null when the number is out of range.
   int CountTree() const;
   IPopupMenu* MenuForNumber(int number, int* firstNumber);
+  // The first number of item i's submenu when this menu starts at firstNumber;
+  // -1 when item i has no submenu. Window layers number their native items with it.
+  int SubmenuFirstNumber(int i, int firstNumber) const;
+  // Whether a platform menu lets the user pick item i: not a separator, not
+  // greyed or disabled, and not a submenu entry.
+  bool Choosable(int i) const;
 
  private:
   std::vector<std::unique_ptr<IPopupMenuItem>> mItems;

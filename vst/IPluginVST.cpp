@@ -125,7 +125,10 @@ bool IPluginVST::IsChunkSwapHost() {
 void IPluginVST::AttachEditor(IGraphics* editor) {
   IPluginBase::AttachEditor(editor);
   if (!editor) return;
-  mAEffect.flags |= effFlagsHasEditor;
+  editor->PrepDraw();
+  // Hosts only see an editor where it can open a real window.
+  if (editor->HasWindowLayer()) mAEffect.flags |= effFlagsHasEditor;
+  else mAEffect.flags &= ~effFlagsHasEditor;
   mEditRect.top = 0;
   mEditRect.left = 0;
   mEditRect.bottom = static_cast<VstInt16>(editor->Height());

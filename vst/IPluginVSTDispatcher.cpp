@@ -77,13 +77,14 @@ VstIntPtr IPluginVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
       }
       return 0;
     case effEditGetRect:
-      if (ptr && Editor()) {
+      // Only an editor that can open a real window here is offered to the host.
+      if (ptr && Editor() && Editor()->HasWindowLayer()) {
         *static_cast<ERect**>(ptr) = &mEditRect;
         return 1;
       }
       return 0;
     case effEditOpen:
-      if (Editor() && Editor()->OpenWindow(ptr)) {
+      if (ptr && Editor() && Editor()->HasWindowLayer() && Editor()->OpenWindow(ptr)) {
         EditorOpened();
         return 1;
       }
@@ -94,6 +95,9 @@ VstIntPtr IPluginVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
       Editor()->CloseWindow();
       return 1;
     case effEditIdle:
+      if (Editor()) Editor()->Idle();
+      EditorIdle();
+      return 0;
     case effIdle:
       EditorIdle();
       return 0;
