@@ -23,6 +23,13 @@ VstIntPtr VSTCALLBACK IPluginVST::VSTDispatcher(AEffect* effect, VstInt32 opcode
     delete plug;
     return 0;
   }
+  if (opcode == effEditIdle && plug->Editor()) {
+    // Window layers that poll handle their events here, and a menu or message
+    // box opened by a click runs until the user answers: the audio thread must
+    // not wait for the lock all that time. Win32 runs the same events outside
+    // the lock, from its window procedure.
+    plug->Editor()->Idle();
+  }
   IMutexLock lock(plug->Mutex());
   return plug->Dispatch(opcode, index, value, ptr, opt);
 }
@@ -95,7 +102,6 @@ VstIntPtr IPluginVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
       Editor()->CloseWindow();
       return 1;
     case effEditIdle:
-      if (Editor()) Editor()->Idle();
       EditorIdle();
       return 0;
     case effIdle:

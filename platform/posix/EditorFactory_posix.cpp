@@ -1,8 +1,8 @@
-// No window layer for X11 yet: the editor runs off-screen and the host is told
-// there is none, so it never asks to open it.
-#include "graphics/IGraphicsOffscreen.h"
+// The editor is an X11 child window of the host's window. The off-screen
+// layer stays for tests and tools that run without a server.
 #include "platform/EditorFactory.h"
+#include "platform/posix/IGraphicsX11.h"
 
 IGraphics* CreateEditorGraphics(IPluginBase* plug, int width, int height, int fps) {
-  return new IGraphicsOffscreen(plug, width, height, fps, false);
+  return new IGraphicsX11(plug, width, height, fps);
 }
