@@ -72,7 +72,14 @@ void IControl::SetDirty(bool pushToPlug) {
   mValue.store(v);
   mChangeSerial.fetch_add(1);
   mDirty.store(true);
-  if (pushToPlug && mPlug && mParamIdx >= 0) mPlug->SetParamFromEditor(mParamIdx, v);
+  if (pushToPlug && mPlug && mParamIdx >= 0) {
+    // The plug-in moves a parameter and its controls together under its lock;
+    // the editor does the same, so whichever comes last wins for both and a
+    // knob never rests on a value its parameter no longer has.
+    IMutexLock lock(mPlug->Mutex());
+    mValue.store(v);
+    mPlug->SetParamFromEditor(mParamIdx, v);
+  }
 }
 
 void IControl::SetClean() { mDirty.store(mRedraw.exchange(false)); }
