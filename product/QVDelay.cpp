@@ -10,12 +10,24 @@
 #include "product/DivisionTables.h"
 #include "product/ParamDisplays.h"
 #include "product/QVDelayConfig.h"
+#include "product/editor/IQVRangeControl.h"
+#include "product/editor/QVDelayEditor.h"
+#include "platform/EditorFactory.h"
+#include "resources/EmbeddedImages.h"
+#include "update/VersionCheck.h"
 
 // The version characters are not compared when reading, so any 2.x state loads.
 const char kStateTag[kStateTagSize + 1] = "Quorvel Brigade Delay_2.X.X";
 
 QVDelay::QVDelay(audioMasterCallback hostCallback) : Effect(hostCallback) {
   DefineParameters();
+  PublishClock();
+  InstallEmbeddedImages();
+  if (IGraphics* graphics = CreateEditorGraphics(this, kEditorWidth, kEditorHeight, kEditorFps)) {
+    LayoutEditor(this, graphics);
+    InstallLfoSpeedText();
+    AttachEditor(graphics);
+  }
   BuildFactoryPresets();
 }
 
@@ -98,7 +110,7 @@ void QVDelay::ParameterChanged(int index) {
       mLfoSync = on;
       mLfo.SetSyncOn(on);
       InstallLfoSpeedText();
-      if (mControls.lfoSpeedKnob && Editor() && Editor()->WindowIsOpen()) mControls.lfoSpeedKnob->Redraw();
+      if (mControls.lfoSpeedKnob) mControls.lfoSpeedKnob->Redraw();
       break;
     default:
       break;
@@ -172,10 +184,21 @@ void QVDelay::UpdateDelayClock() {
     mLine.SetRangeIndex(k);
     mTimePosition = std::min(1.0, (d - mRangeMin) / (mRangeMax - mRangeMin));
   }
-  if (Editor() && Editor()->WindowIsOpen()) {
-    if (mControls.rangeSelector) mControls.rangeSelector->GrayOut(mDelaySync);
-    if (mControls.timeKnob) mControls.timeKnob->Redraw();
+  PublishClock();
+  // Also while the window is closed: it must open showing the current state.
+  if (mControls.rangeSelector) {
+    mControls.rangeSelector->SetDisabled(mDelaySync);
+    mControls.rangeSelector->Redraw();
   }
+  if (mControls.timeKnob) mControls.timeKnob->Redraw();
+}
+
+void QVDelay::PublishClock() {
+  mView.rangeIndex.store(mRangeIndex, std::memory_order_relaxed);
+  mView.delaySync.store(mDelaySync, std::memory_order_relaxed);
+  mView.delaySyncIndex.store(mDelaySyncIndex, std::memory_order_relaxed);
+  mView.delayMs.store(DelayMs(), std::memory_order_relaxed);
+  mView.syncedDelayMs.store(mSyncedDelayMs, std::memory_order_relaxed);
 }
 
 void QVDelay::ToggleFreeze() {
@@ -185,12 +208,35 @@ void QVDelay::ToggleFreeze() {
     return;
   }
   mLine.SetFreeze(!mLine.Freeze());
+  mView.freeze.store(mLine.Freeze(), std::memory_order_relaxed);
   if (mControls.freezeButton) mControls.freezeButton->Redraw();
+}
+
+namespace {
+// The version check talks to the user through the editor's message boxes.
+class EditorVersionCheckUi : public IVersionCheckUi {
+ public:
+  explicit EditorVersionCheckUi(IGraphics* graphics) : mGraphics(graphics) {}
+  int ShowMessageBox(const char* text, const char* caption, int type) override {
+    return mGraphics->ShowMessageBox(text, caption, type);
+  }
+  bool OpenURL(const char* url) override { return mGraphics->OpenURL(url); }
+
+ private:
+  IGraphics* mGraphics;
+};
+}  // namespace
+
+int QVDelay::CheckOnlineVersion() {
+  if (!Editor()) return -1;
+  EditorVersionCheckUi ui(Editor());
+  return ::CheckOnlineVersion(ui);
 }
 
 void QVDelay::SwitchFreezeOff() {
   mLine.SetFreeze(true);
   ToggleFreeze();
+  mView.freeze.store(mLine.Freeze(), std::memory_order_relaxed);  // learning leaves it on
 }
 
 void QVDelay::RefreshEditorParams() { Effect::RefreshEditorParams(); }

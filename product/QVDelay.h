@@ -2,12 +2,15 @@
 // bucket-brigade engine and runs it, one control tick about every millisecond.
 #pragma once
 
+#include <atomic>
+
 #include "dsp/BrigadeLine.h"
 #include "dsp/DelayLfo.h"
 #include "framework/ITransportInfo.h"
 #include "product/Effect.h"
 
 class IControl;
+class IQVRangeControl;
 
 // "Quorvel Brigade Delay_2." and three characters: the product's state tag.
 constexpr int kStateTagSize = 27;
@@ -32,14 +35,31 @@ class QVDelay : public Effect {
   bool FreezeOn() const override { return mLine.Freeze(); }
   int TicksPerControl() const override { return mTicksPerControl; }
 
+  // Asks the maker's server for a newer version and tells the user through
+  // the editor; returns the check's result code.
+  int CheckOnlineVersion();
+
   // Editor references, none owned; absent while no editor exists.
   struct EditorControls {
     IControl* freezeButton = nullptr;
-    IControl* rangeSelector = nullptr;
+    IQVRangeControl* rangeSelector = nullptr;
     IControl* timeKnob = nullptr;
     IControl* lfoSpeedKnob = nullptr;
   };
   EditorControls& Controls() { return mControls; }
+
+  // What the editor shows of the product's own state. The audio thread
+  // publishes it (clock updates, FREEZE) and the editor draws from it without
+  // taking the plug-in lock.
+  struct EditorViewState {
+    std::atomic<int> rangeIndex{0};
+    std::atomic<bool> delaySync{false};
+    std::atomic<int> delaySyncIndex{7};
+    std::atomic<double> delayMs{0.0};
+    std::atomic<double> syncedDelayMs{500.0};
+    std::atomic<bool> freeze{false};
+  };
+  const EditorViewState& EditorView() const { return mView; }
 
   // Read-only views for tests and the editor's read-outs.
   const BrigadeLine& Line() const { return mLine; }
@@ -63,6 +83,7 @@ class QVDelay : public Effect {
   void InstallLfoSpeedText();
   void BuildFactoryPresets();
   void ControlTick();
+  void PublishClock();
 
   BrigadeLine mLine;
   DelayLfo mLfo;
@@ -84,4 +105,5 @@ class QVDelay : public Effect {
   double mTimeParam = 0.0;
   double mLfoDepth = 0.0;
   EditorControls mControls;
+  EditorViewState mView;
 };
