@@ -1,0 +1,8 @@
+#include "tests/resources/ImageModule.h"
+
+#include "resources/EmbeddedImages.h"
+
+void* ImageModule() {
+  InstallEmbeddedImages();
+  return nullptr;
+}

@@ -1,0 +1,5 @@
+#include "tests/resources/ImageModule.h"
+
+#include <windows.h>
+
+void* ImageModule() { return GetModuleHandleW(nullptr); }
