@@ -11,6 +11,9 @@
 #define QV_UPDATE_DOMAIN "quorvel.example"
 #define QV_UPDATE_SITE "http://" QV_UPDATE_HOST "/"
 
+const char kMakerDomain[] = QV_UPDATE_DOMAIN;
+const char kMakerSite[] = QV_UPDATE_SITE;
+
 namespace {
 constexpr const char* kProductName = "Quorvel Brigade Delay";
 constexpr int kOwnVersion = 2002;

@@ -22,6 +22,10 @@ struct VersionEndpoint {
   int timeoutMs = 0;  // connect and each read
 };
 
+// The maker's web domain as the user reads it, and the address of its site.
+extern const char kMakerDomain[];
+extern const char kMakerSite[];
+
 // The built-in endpoint: the maker's server on port 80.
 VersionEndpoint ProductVersionEndpoint();
 

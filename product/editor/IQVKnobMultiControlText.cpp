@@ -53,7 +53,8 @@ bool IQVKnobMultiControlText::Draw(IGraphics* graphics) {
   int frame = static_cast<int>(64.0 * Value() + 0.5) + 1;
   if (frame < 1) frame = 1;
   if (frame > 65) frame = 65;
-  graphics->DrawBitmapFrame(mKnob, mKnobRect, frame, &mBlend);
+  const IBlend blend = Blend();
+  graphics->DrawBitmapFrame(mKnob, mKnobRect, frame, &blend);
   char text[64];
   bool warning = false;
   ReadOut(text, sizeof(text), &warning);

@@ -14,7 +14,8 @@ bool IQVRangeControl::Draw(IGraphics* graphics) {
   // rangeIndex counts down from the longest range; beyond 4 (very short synced
   // delays) the frame falls below 1 and the first frame shows.
   const int frame = 5 - mProduct->EditorView().rangeIndex.load(std::memory_order_relaxed);
-  return graphics->DrawBitmapFrame(mRanges, mRect, frame, Disabled() ? &mDisabledBlend : &mBlend);
+  const IBlend blend = Disabled() ? mDisabledBlend : Blend();
+  return graphics->DrawBitmapFrame(mRanges, mRect, frame, &blend);
 }
 
 void IQVRangeControl::OnMouseDown(int, int y, const IMouseMod&) {

@@ -1,0 +1,279 @@
+// The product's editor through the off-screen window layer: every control of
+// the panel clicked, dragged and wheeled as a user would, with what it does
+// to the parameters, the learn pass, FREEZE, the settings file and the menus.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "graphics/IGraphicsOffscreen.h"
+#include "product/editor/IQVKnobMultiControlText.h"
+#include "product/editor/IQVRangeControl.h"
+#include "product/editor/IQVSwitchTextControl.h"
+#include "product/editor/IQVToolsControl.h"
+#include "product/editor/QVDelayEditor.h"
+#include "raster/RasterMemBitmap.h"
+#include "tests/product/ProductFixture.h"
+
+namespace {
+
+const IMouseMod kLeft(true, false);
+const IMouseMod kRight(false, true);
+
+struct EditorFixture : ProductFixture {
+  IGraphicsOffscreen* g = nullptr;
+  int parent = 0;
+
+  EditorFixture() {
+    g = new IGraphicsOffscreen(plug, kEditorWidth, kEditorHeight, kEditorFps, true);
+    LayoutEditor(plug, g);
+    plug->AttachEditor(g);
+    g->OpenWindow(&parent);
+    g->Tick();
+  }
+  void Click(int x, int y, const IMouseMod& mod = kLeft) {
+    g->OnMouseDown(x, y, mod);
+    g->OnMouseUp(x, y, mod);
+  }
+  void Drag(int x, int y, int dy, const IMouseMod& mod = kLeft) {
+    g->OnMouseDown(x, y, mod);
+    for (int i = 1; i <= 10; ++i) g->OnMouseDrag(x, y + dy * i / 10, mod);
+    g->OnMouseUp(x, y + dy, mod);
+  }
+  double Plain(int index) { return plug->GetParam(index)->Value(); }
+  IQVKnobMultiControlText* Knob(int paramIdx) {
+    for (int i = 0; i < g->NControls(); ++i)
+      if (g->GetControl(i)->ParamIdx() == paramIdx)
+        if (auto* k = dynamic_cast<IQVKnobMultiControlText*>(g->GetControl(i))) return k;
+    return nullptr;
+  }
+  std::string ReadOut(int paramIdx, bool* warning = nullptr) {
+    char text[64];
+    bool w = false;
+    Knob(paramIdx)->ReadOut(text, sizeof(text), &w);
+    if (warning) *warning = w;
+    return text;
+  }
+  uint32_t ScreenPixel(int x, int y) { return g->Screen().Pixels()[y * g->Screen().RowSpan() + x]; }
+  void SendCC(int controller, int value) {
+    VstMidiEvent e{};
+    e.type = kVstMidiType;
+    e.byteSize = sizeof(VstMidiEvent);
+    e.midiData[0] = static_cast<char>(0xB0);
+    e.midiData[1] = static_cast<char>(controller);
+    e.midiData[2] = static_cast<char>(value);
+    host.SendMidi({e});
+    std::vector<double> in[2] = {std::vector<double>(256), std::vector<double>(256)}, out[2];
+    host.ProcessDouble(in, out, 256);
+  }
+};
+
+TEST(QVEditorLayout, PanelHoldsItsControlsInOrderAndDrawsEveryImage) {
+  EditorFixture f;
+  ASSERT_EQ(f.g->NControls(), 15);
+  const IRect expected[] = {{0, 0, 683, 174},     {516, 12, 664, 40},   {10, 12, 40, 42},     {20, 96, 68, 156},
+                            {83, 94, 103, 151},   {120, 100, 160, 162}, {186, 100, 226, 162}, {274, 100, 314, 162},
+                            {333, 94, 353, 151},  {372, 100, 412, 162}, {460, 100, 500, 162}, {526, 100, 566, 162},
+                            {605, 80, 667, 100},  {605, 108, 667, 128}, {605, 136, 667, 156}};
+  const int params[] = {-1, -1, -1, 0, 7, 1, 2, 3, 8, 4, 5, 6, -10, -11, -12};
+  for (int i = 0; i < 15; ++i) {
+    EXPECT_EQ(f.g->GetControl(i)->Rect(), expected[i]) << "control " << i;
+    EXPECT_EQ(f.g->GetControl(i)->ParamIdx(), params[i]) << "control " << i;
+  }
+  // The images came from the embedded resources: the screen is not blank.
+  int lit = 0;
+  for (int y = 0; y < 174; y += 7)
+    for (int x = 0; x < 683; x += 7) lit += (f.ScreenPixel(x, y) & 0xFFFFFF) != 0;
+  EXPECT_GT(lit, 1000);
+}
+
+TEST(QVEditorRange, BandsSetTheRangeAndSyncDisablesTheSelector) {
+  EditorFixture f;
+  f.Click(30, 96);
+  EXPECT_EQ(f.Plain(kRange), 0.0);
+  EXPECT_EQ(f.plug->EditorView().rangeIndex.load(), 4);
+  f.Click(30, 155);
+  EXPECT_EQ(f.Plain(kRange), 4.0);
+  f.Click(30, 96 + 2 * 12 + 5);
+  EXPECT_EQ(f.Plain(kRange), 2.0);
+
+  // The selector shows frame r + 1 with Range at r.
+  f.g->Tick();
+  const uint32_t enabled = f.ScreenPixel(44, 126);
+  f.SetPlain(kDelaySync, 1.0);
+  auto* range = f.plug->Controls().rangeSelector;
+  EXPECT_TRUE(range->Disabled());
+  f.Click(30, 96);
+  EXPECT_EQ(f.Plain(kRange), 2.0) << "clicks do nothing under delay sync";
+  f.SetPlain(kDelaySync, 0.0);
+  EXPECT_FALSE(range->Disabled());
+  f.g->Tick();
+  EXPECT_EQ(f.ScreenPixel(44, 126), enabled);
+}
+
+TEST(QVEditorKnobs, DragWheelAndDoubleClickMoveTheParameterAndItsReadOut) {
+  EditorFixture f;
+  // Mix from 50:50: 248 pixels of upward drag cover the whole range.
+  EXPECT_EQ(f.ReadOut(kMix), "50:50");
+  f.Drag(480, 120, -62);
+  EXPECT_NEAR(f.Plain(kMix), 0.75, 1e-9);
+  EXPECT_EQ(f.ReadOut(kMix), "25:75");
+  f.Drag(480, 120, 1000);
+  EXPECT_EQ(f.Plain(kMix), 0.0);
+  EXPECT_EQ(f.ReadOut(kMix), "Dry");
+  f.g->OnMouseWheel(480, 120, kLeft, 3);
+  EXPECT_NEAR(f.Plain(kMix), 0.03, 1e-9);
+  f.g->OnMouseWheel(480, 120, IMouseMod(false, false, false, true), 5);
+  EXPECT_NEAR(f.Plain(kMix), 0.035, 1e-9);
+  f.g->OnMouseDblClick(480, 120, kLeft);
+  f.g->OnMouseUp(480, 120, kLeft);
+  EXPECT_EQ(f.Plain(kMix), 0.5);
+
+  // Feedback's read-out carries its sign; LFO speed switches to divisions under LFO sync.
+  f.Drag(206, 120, 124);
+  EXPECT_EQ(f.ReadOut(kFeedback), "-100.0%");
+  EXPECT_EQ(f.ReadOut(kLFOSpeed), "0.15Hz");
+  f.Click(343, 120);
+  EXPECT_EQ(f.Plain(kLFOSync), 1.0);
+  EXPECT_EQ(f.ReadOut(kLFOSpeed).find("Hz"), std::string::npos);
+}
+
+TEST(QVEditorKnobs, TimeShowsMillisecondsOrTheDivisionWithTheWarningColour) {
+  EditorFixture f;
+  f.SetPlain(kRange, 4.0);
+  f.SetPlain(kTime, 0.6);
+  bool warning = true;
+  EXPECT_EQ(f.ReadOut(kTime, &warning), "1300ms");
+  EXPECT_FALSE(warning);
+
+  // 30 BPM with "2/1" asks for 16 s: the division shows in the warning colour ...
+  f.host.timeInfoAvailable = true;
+  f.host.timeInfo.tempo = 30.0;
+  f.host.timeInfo.flags = kVstTempoValid;
+  f.SetPlain(kTime, 1.0);  // the first division row, "2/1"
+  f.Click(93, 120);
+  EXPECT_EQ(f.Plain(kDelaySync), 1.0);
+  std::vector<double> in[2] = {std::vector<double>(64), std::vector<double>(64)}, out[2];
+  f.host.ProcessDouble(in, out, 64);
+  EXPECT_EQ(f.ReadOut(kTime, &warning), "2/1");
+  EXPECT_TRUE(warning);
+  // ... and the colour stays after sync is turned off, until a shorter synced delay.
+  f.Click(93, 120);
+  EXPECT_EQ(f.ReadOut(kTime, &warning).substr(f.ReadOut(kTime).size() - 2), "ms");
+  EXPECT_TRUE(warning);
+}
+
+TEST(QVEditorSwitches, SyncSwitchesToggleAndCaptionTheirState) {
+  EditorFixture f;
+  auto* sw = dynamic_cast<IQVSwitchTextControl*>(f.g->GetControl(4));
+  ASSERT_NE(sw, nullptr);
+  char caption[32];
+  sw->Caption(caption, sizeof(caption));
+  EXPECT_STREQ(caption, "OFF");
+  f.Click(93, 100);
+  EXPECT_EQ(f.Plain(kDelaySync), 1.0);
+  sw->Caption(caption, sizeof(caption));
+  EXPECT_STREQ(caption, "ON");
+  f.g->OnMouseDblClick(93, 100, kLeft);  // the second press of a pair steps again
+  f.g->OnMouseUp(93, 100, kLeft);
+  EXPECT_EQ(f.Plain(kDelaySync), 0.0);
+}
+
+TEST(QVEditorTools, LearnAssignsAControllerAndRightClickSwapsTheLabel) {
+  EditorFixture f;
+  auto* learn = dynamic_cast<IQVToolsControl*>(f.g->GetControl(12));
+  ASSERT_NE(learn, nullptr);
+  // Right click while released: LEARN <-> UNLEARN, learning stays off.
+  f.Click(636, 90, kRight);
+  EXPECT_FALSE(learn->LearnLabel());
+  f.Click(636, 90, kRight);
+  EXPECT_TRUE(learn->LearnLabel());
+
+  // LEARN, move Mix, then CC 7: CC 7 drives Mix.
+  f.Click(636, 90);
+  EXPECT_TRUE(f.plug->LearnActive());
+  f.Click(636, 90, kRight);  // pressed: a right click changes nothing
+  EXPECT_TRUE(learn->LearnLabel());
+  f.Drag(480, 120, -20);
+  f.SendCC(7, 100);
+  EXPECT_EQ(f.plug->ControllerTarget(7), kMix);
+  EXPECT_FALSE(f.plug->LearnActive());
+  EXPECT_EQ(learn->Value(), 1.0) << "the button keeps its pressed frame";
+  f.SendCC(7, 127);
+  EXPECT_EQ(f.Plain(kMix), 1.0);
+  f.Click(636, 90);  // only returns the button to its released frame
+  EXPECT_EQ(learn->Value(), 0.0);
+  EXPECT_FALSE(f.plug->LearnActive());
+}
+
+TEST(QVEditorTools, FreezeTogglesOrBecomesTheLearnTarget) {
+  EditorFixture f;
+  f.Click(636, 146);
+  EXPECT_TRUE(f.plug->FreezeOn());
+  f.Click(636, 146);
+  EXPECT_FALSE(f.plug->FreezeOn());
+
+  f.Click(636, 90);  // LEARN
+  f.Click(636, 146);
+  EXPECT_FALSE(f.plug->FreezeOn()) << "while learning FREEZE is the target, not toggled";
+  f.SendCC(20, 127);
+  EXPECT_EQ(f.plug->ControllerTarget(20), kFreezeTarget);
+  f.SendCC(20, 127);
+  EXPECT_TRUE(f.plug->FreezeOn());
+}
+
+TEST(QVEditorTools, SaveConfigWritesTheControllerFileOnRelease) {
+  EditorFixture f;
+  const std::string path = testing::TempDir() + "qv-editor-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".ini";
+  std::remove(path.c_str());
+  f.plug->SetSettingsPath(path);
+  f.plug->SetControllerTarget(11, kFeedback);
+  f.g->OnMouseDown(636, 118, kLeft);
+  EXPECT_EQ(f.g->GetControl(13)->Value(), 1.0);
+  EXPECT_FALSE(std::ifstream(path).good()) << "written on release, not on press";
+  f.g->OnMouseUp(636, 118, kLeft);
+  EXPECT_EQ(f.g->GetControl(13)->Value(), 0.0);
+  std::ifstream file(path);
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("CC11=2"), std::string::npos) << text;
+  std::remove(path.c_str());
+}
+
+TEST(QVEditorMenus, PresetMenuListsThePresetsAndLoadsTheChoice) {
+  EditorFixture f;
+  int items = 0, checked = -1;
+  f.g->menuAnswer = [&](IPopupMenu& menu) {
+    items = menu.NItems();
+    for (int i = 0; i < menu.NItems(); ++i)
+      if (menu.Item(i)->flags & IPopupMenuItem::kChecked) checked = i;
+    return 3;
+  };
+  f.Click(25, 27);
+  EXPECT_EQ(items, 10);
+  EXPECT_EQ(checked, 0);
+  EXPECT_EQ(f.plug->CurrentPresetIndex(), 3);
+
+  // Dismissed: nothing changes, but the whole editor repaints.
+  f.g->Tick();
+  f.g->menuAnswer = [](IPopupMenu&) { return -1; };
+  f.Click(25, 27);
+  EXPECT_EQ(f.plug->CurrentPresetIndex(), 3);
+  for (int i = 0; i < f.g->NControls(); ++i) EXPECT_TRUE(f.g->GetControl(i)->IsDirty());
+}
+
+TEST(QVEditorMenus, OnlineMenuOpensAtThePointerAndVisitsTheSite) {
+  EditorFixture f;
+  std::string second;
+  f.g->menuAnswer = [&](IPopupMenu& menu) {
+    second = menu.Item(1)->text;
+    return 1;
+  };
+  f.Click(600, 20);
+  EXPECT_EQ(second, "Visit quorvel.example");
+  ASSERT_EQ(f.g->urls.size(), 1u);
+  EXPECT_EQ(f.g->urls[0].url, "http://www.quorvel.example/");
+  EXPECT_TRUE(f.g->urls[0].confirmText.empty());
+}
+
+}  // namespace
