@@ -3,6 +3,7 @@
 // see it normalised to 0..1; signal code and state chunks see the plain value.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -19,9 +20,30 @@ struct IDisplayText {
   char text[kParamTextSize];
 };
 
+// An atomic function pointer that parameters can still be copied with.
+class AtomicDisplayFunction {
+ public:
+  AtomicDisplayFunction() = default;
+  AtomicDisplayFunction(const AtomicDisplayFunction& o) : mF(o.load()) {}
+  AtomicDisplayFunction& operator=(const AtomicDisplayFunction& o) {
+    mF.store(o.load());
+    return *this;
+  }
+  AtomicDisplayFunction& operator=(DisplayFunction f) {
+    mF.store(f);
+    return *this;
+  }
+  DisplayFunction load() const { return mF.load(); }
+
+ private:
+  std::atomic<DisplayFunction> mF{nullptr};
+};
+
 class IParameter {
  public:
-  DisplayFunction displayFunction = nullptr;
+  // Swapped by the product from the audio thread (LFO sync by a controller)
+  // while the editor formats read-outs with it: atomic.
+  AtomicDisplayFunction displayFunction;
 
   void DefineDouble(const char* name, double defaultValue, double minValue, double maxValue, double step,
                     double shape = 1.0);
