@@ -19,7 +19,7 @@ enum : int {
 struct VersionEndpoint {
   std::string host;
   unsigned short port = 80;
-  int timeoutMs = 0;  // connect and each read
+  int timeoutMs = 5000;  // connect and each wait for data
 };
 
 // The built-in endpoint: the maker's server on port 80.
