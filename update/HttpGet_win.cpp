@@ -51,8 +51,14 @@ HttpGetStatus HttpGet(const HttpGetRequest& request, std::string& body) {
   DWORD got = 1;
   BOOL ok = TRUE;
   while (ok && got != 0) {
+    // A read waits until the buffer is full, so a server that sends a byte
+    // now and then would hold each one for minutes: ask only for what has
+    // arrived, and the deadline below is checked often enough.
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(h.request, &available, 0, 0)) return HttpGetStatus::kFailed;
+    const DWORD want = available == 0 ? sizeof(buffer) : std::min<DWORD>(available, sizeof(buffer));
     got = 0;
-    ok = InternetReadFile(h.request, buffer, sizeof(buffer), &got);
+    ok = InternetReadFile(h.request, buffer, want, &got);
     // Whatever a read reports is kept, even when it failed.
     body.append(buffer, std::min<DWORD>(got, sizeof(buffer)));
     if (body.size() > request.maxBody) return HttpGetStatus::kTooLarge;

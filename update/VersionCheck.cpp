@@ -124,7 +124,9 @@ int CheckOnlineVersion(IVersionCheckUi& ui, const VersionEndpoint& endpoint) {
     ui.ShowMessageBox(kContactError, kCaption, kVersionBoxIconError);
     return kVersionCheckError;
   }
-  // A failure part-way keeps what arrived, as a reader that stops at the
-  // first failed read would.
+  // An answer cut off by a time-out or a broken connection may be any prefix
+  // of the number ("20" of "2003"): judging it would report a failure as
+  // "up to date", so it counts as no answer.
+  if (status == HttpGetStatus::kFailed) body.clear();
   return HandleVersionAnswer(ui, body);
 }

@@ -262,7 +262,7 @@ TEST(VersionCheckConcurrent, NoServerIsOneErrorAndNothingOpens) {
 }
 
 TEST(VersionCheckConcurrent, ServerThatNeverAnswersTimesOut) {
-  LocalHttpServer server("", true);
+  LocalHttpServer server("", LocalHttpServer::Mode::kSilent);
   RecordingUi ui;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(CheckOnlineVersion(ui, Local(server.Port(), 1000)), kVersionCheckNoAnswer);
@@ -272,4 +272,19 @@ TEST(VersionCheckConcurrent, ServerThatNeverAnswersTimesOut) {
   EXPECT_LT(seconds, 20);
   ExpectOneBox(ui, kContactError, kCaption, kVersionBoxIconError);
   EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+// A server that keeps sending a little: every read succeeds, yet the whole
+// answer must end in bounded time, and a cut-off answer is no answer.
+TEST(VersionCheckConcurrent, TricklingServerIsCutOffAsAnError) {
+  LocalHttpServer server("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n2003",
+                         LocalHttpServer::Mode::kTrickle);
+  RecordingUi ui;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(CheckOnlineVersion(ui, Local(server.Port(), 500)), kVersionCheckNoAnswer);
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 20);
+  ExpectOneBox(ui, kContactError, kCaption, kVersionBoxIconError);
+  EXPECT_TRUE(ui.opened.empty());
 }
