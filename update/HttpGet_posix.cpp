@@ -69,7 +69,7 @@ bool ConnectTo(const addrinfo& ai, Socket& socket, int timeoutMs, Clock::time_po
 
 bool Connect(const HttpGetRequest& request, Socket& socket, Clock::time_point deadline) {
   addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
+  // Zeroed hints: any address family the name has.
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* list = nullptr;
   if (getaddrinfo(request.host.c_str(), std::to_string(request.port).c_str(), &hints, &list) != 0)

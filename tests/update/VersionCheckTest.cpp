@@ -210,6 +210,8 @@ TEST(VersionCheckConcurrent, AnswersFromTheServer) {
        0, Question("2.0.10"), kVersionBoxYesNo},
       {"ended by close", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n3000", 0, Question("3.0.0"),
        kVersionBoxYesNo},
+      {"interim answer first", "HTTP/1.1 100 Continue\r\n\r\n" + LocalHttpServer::Answer("200 OK", "2003"), 0,
+       Question("2.0.3"), kVersionBoxYesNo},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -254,7 +256,8 @@ TEST(VersionCheckConcurrent, BodiesBeyondTheBoundAreAnError) {
   }
 }
 
-TEST(VersionCheckConcurrent, NoServerIsOneErrorAndNothingOpens) {
+// Starts no thread, so it also runs where threads cannot.
+TEST(VersionCheckOffline, NoServerIsOneErrorAndNothingOpens) {
   RecordingUi ui;
   EXPECT_EQ(CheckOnlineVersion(ui, Local(ClosedPort())), kVersionCheckNoAnswer);
   ExpectOneBox(ui, kContactError, kCaption, kVersionBoxIconError);
