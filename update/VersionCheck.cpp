@@ -23,7 +23,7 @@ constexpr const char* kContactError = "An error occurred while contacting " QV_U
 constexpr const char* kInvalidCall = "Invalid call to " QV_UPDATE_DOMAIN ".";
 constexpr const char* kUpToDate = "Your version is up to date.";
 
-// A server answer larger than this is not a version number.
+// A hostile or broken server must not exhaust memory: a longer answer is an error.
 constexpr size_t kMaxBody = 1024 * 1024;
 // Connect and each wait for data; the window stays blocked meanwhile.
 constexpr int kTimeoutMs = 5000;
