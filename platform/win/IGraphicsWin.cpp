@@ -36,6 +36,13 @@ void DropWindowUse(HINSTANCE instance) {
   if (gOpenWindowCount > 0 && --gOpenWindowCount == 0) UnregisterClassA(IGraphicsWin::kWindowClassName, instance);
 }
 
+// A class whose last window the host destroyed could not be unregistered
+// then; it must not outlive the editors, whose code it points into.
+void DropUnusedClass(HINSTANCE instance) {
+  std::lock_guard<std::mutex> lock(gClassMutex);
+  if (gOpenWindowCount == 0) UnregisterClassA(IGraphicsWin::kWindowClassName, instance);
+}
+
 IMouseMod MouseMod(WPARAM wParam) {
   return IMouseMod((wParam & MK_LBUTTON) != 0, (wParam & MK_RBUTTON) != 0, (wParam & MK_SHIFT) != 0,
                    (wParam & MK_CONTROL) != 0, (GetKeyState(VK_MENU) & 0x8000) != 0);
@@ -62,7 +69,10 @@ int KeyCode(WPARAM vk) {
 IGraphicsWin::IGraphicsWin(IPluginBase* plug, int width, int height, int fps)
     : IGraphics(plug, width, height, fps), mModuleInstance(static_cast<HINSTANCE>(ModuleHandle())) {}
 
-IGraphicsWin::~IGraphicsWin() { CloseWindow(); }
+IGraphicsWin::~IGraphicsWin() {
+  CloseWindow();
+  DropUnusedClass(mModuleInstance);
+}
 
 int IGraphicsWin::OpenWindowCount() {
   std::lock_guard<std::mutex> lock(gClassMutex);

@@ -13,14 +13,6 @@ namespace {
 const char* kHostClass = "QVGuiTestHost";
 RECT gLastFrameRect = {0, 0, 0, 0};
 
-// Unix paths reach Windows code through Wine's drive Z:.
-std::string WinPath(const std::string& unixPath) {
-  std::string p = "Z:" + unixPath;
-  for (char& c : p)
-    if (c == '/') c = '\\';
-  return p;
-}
-
 const std::string& TempDir() {
   static const std::string dir = [] {
     std::string d = "/tmp/qv-wingui-" + std::to_string(GetCurrentProcessId());
@@ -205,18 +197,29 @@ BOOL CALLBACK CountChild(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM param) {
+  ++*reinterpret_cast<int*>(param);
+  return TRUE;
+}
+
 BOOL CALLBACK CountProcessWindow(HWND hwnd, LPARAM param) {
   DWORD process = 0;
   GetWindowThreadProcessId(hwnd, &process);
   if (process != GetCurrentProcessId()) return TRUE;
   int* n = reinterpret_cast<int*>(param);
   ++*n;
-  EnumChildWindows(
-      hwnd, [](HWND, LPARAM p) -> BOOL { return ++*reinterpret_cast<int*>(p), TRUE; }, param);
+  EnumChildWindows(hwnd, CountWindow, param);
   return TRUE;
 }
 
 }  // namespace
+
+std::string WinPath(const std::string& unixPath) {
+  std::string p = "Z:" + unixPath;
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  return p;
+}
 
 void Pump(int ms) {
   DWORD end = GetTickCount() + static_cast<DWORD>(ms);
@@ -293,7 +296,7 @@ bool DisplayReady() {
 
 std::string DisplayProblem() { return gProblem; }
 
-HostFrame* HostFrame::Create() {
+HostFrame* HostFrame::Create(int width, int height) {
   static bool registered = false;
   static int serial = 0;
   if (!registered) {
@@ -308,7 +311,7 @@ HostFrame* HostFrame::Create() {
   auto* frame = new HostFrame();
   frame->mTitle = "QVGuiHost_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++serial);
   HWND hwnd = CreateWindowExA(0, kHostClass, frame->mTitle.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 50, 50,
-                              400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), frame);
+                              width, height, nullptr, nullptr, GetModuleHandleA(nullptr), frame);
   if (!hwnd) {
     delete frame;
     return nullptr;

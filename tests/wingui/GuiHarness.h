@@ -15,6 +15,9 @@ class RasterBitmap;
 
 namespace gui {
 
+// A Unix path as Windows code under Wine sees it (drive Z:).
+std::string WinPath(const std::string& unixPath);
+
 // Runs the thread's messages for ms milliseconds (at least one pass).
 void Pump(int ms);
 
@@ -39,7 +42,7 @@ struct KeyEvent {
 // that records the keys it receives. The object lives as long as its window.
 class HostFrame {
  public:
-  static HostFrame* Create();
+  static HostFrame* Create(int width = 400, int height = 300);
   static HostFrame* CreateChild(HWND parent);
   HWND Handle() const { return mHwnd; }
   const std::string& Title() const { return mTitle; }

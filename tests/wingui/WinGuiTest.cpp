@@ -557,6 +557,15 @@ TEST_F(WinGuiTest, AFrameDestroyedUnderTheEditorLeavesItClosed) {
   EXPECT_FALSE(IsWindow(w));
   EXPECT_EQ(IGraphicsWin::OpenWindowCount(), 0);
   EXPECT_FALSE(ClassRegistered());
+
+  // The frame goes with the editor in it, then the plug-in: the class goes too.
+  TestHost other;
+  ASSERT_TRUE(other.Create(GuiPlug::Make));
+  ASSERT_EQ(other.Dispatch(effEditOpen, 0, 0, frame->Handle()), 1);
+  frame->Destroy();
+  frame = nullptr;
+  other.Close();
+  EXPECT_FALSE(ClassRegistered());
 }
 
 TEST_F(WinGuiTest, AHundredOpenCloseCyclesLeakNothing) {
