@@ -37,8 +37,13 @@
 #include "raster/RasterSysBitmap.h"
 #include "tests/host/TestPlug.h"
 #include "tests/x11/X11Harness.h"
+#include "tools/qvhost/QvHostCommands.h"
 
 extern char** environ;
+
+// fontconfig keeps a few bytes of its parsed configuration for the life of
+// the process; that is the library's own business, not a leak of ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 namespace {
 
@@ -758,6 +763,42 @@ TEST_F(X11EditorTest, AHundredOpenCloseCyclesLeakNoWindowOrConnection) {
   EXPECT_EQ(x11test::SocketCount(), sockets);
   EXPECT_EQ(x11test::TreeWindowCount(probe), windows);
   EXPECT_TRUE(window->Children().empty());
+}
+
+// --- the command-line host's picture ---------------------------------------------------------
+
+TEST_F(X11EditorTest, QvHostWritesWhatTheEditorShowsAlsoWithoutADisplay) {
+  TestHost other;
+  ASSERT_TRUE(other.Create(GuiPlug::MakeOffscreen));
+  auto* offscreen = static_cast<IGraphicsOffscreen*>(GuiPlug::Of(other.Effect())->Editor());
+  int dummy = 1;
+  ASSERT_TRUE(offscreen->OpenWindow(&dummy));
+  other.SetParameter(0, 0.f);  // what --param 0=0 sets
+  offscreen->Tick();
+
+  char dir[] = "/tmp/qv-x11-png-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string png = std::string(dir) + "/editor.png";
+  auto resolve = [](const std::string&, std::string*) -> VstEntryProc { return GuiPlug::Make; };
+  const std::string display = std::getenv("DISPLAY");
+  for (bool withDisplay : {true, false}) {
+    if (!withDisplay) unsetenv("DISPLAY");  // qvhost starts a server of its own
+    const int rc = RunQvHost({"editor", "test-plug", png, "--param", "0=0"}, resolve);
+    setenv("DISPLAY", display.c_str(), 1);
+    if (!withDisplay && x11test::RunPlain("command -v Xvfb >/dev/null") != 0) continue;
+    ASSERT_EQ(rc, 0) << (withDisplay ? "with DISPLAY" : "without DISPLAY");
+    std::unique_ptr<RasterBitmap> read(RasterLoadPngFile(png.c_str()));
+    ASSERT_NE(read, nullptr);
+    ASSERT_EQ(read->Width(), kEditorW);
+    ASSERT_EQ(read->Height(), kEditorH);
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < kEditorH; ++y)
+      for (int x = 0; x < kEditorW; ++x) pixels.push_back(read->Pixels()[y * read->RowSpan() + x] & 0xFFFFFF);
+    EXPECT_EQ(x11test::CountDifferences(pixels, offscreen->Screen()), 0);
+    std::remove(png.c_str());
+  }
+  EXPECT_EQ(RunQvHost({"editor", "test-plug", std::string(dir) + "/editor.bmp"}, resolve), 2);
+  rmdir(dir);
 }
 
 // --- a server that goes away -----------------------------------------------------------------
