@@ -805,8 +805,8 @@ TEST_F(X11EditorTest, QvHostWritesWhatTheEditorShowsAlsoWithoutADisplay) {
 
 // Run by the next test in a child process with a server of its own.
 TEST(X11DeadServer, ChildSurvivesItsServer) {
-  if (!std::getenv("QV_X11_DEAD_SERVER_CHILD")) GTEST_SKIP() << "runs only as the child of ADeadServer...";
-  const pid_t server = static_cast<pid_t>(std::atol(std::getenv("QV_X11_DEAD_SERVER_CHILD")));
+  if (!std::getenv("QV_X11_CHILD_SERVER")) GTEST_SKIP() << "runs only as the child of ADeadServer...";
+  const pid_t server = static_cast<pid_t>(std::atol(std::getenv("QV_X11_CHILD_SERVER")));
   XInitThreads();
   RasterSetPngResourceLookup(TestImages);
   TestHost host;
@@ -830,42 +830,126 @@ TEST(X11DeadServer, ChildSurvivesItsServer) {
   _exit(::testing::Test::HasFailure() ? 3 : 42);
 }
 
-TEST(X11DeadServer, ADeadServerDuringUseDoesNotEndTheHostProcess) {
-  std::string why;
-  if (!x11test::Ready(&why)) GTEST_SKIP() << why;
-  if (x11test::RunPlain("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is not installed";
-  // A server of the test's own, on a display number it picks itself.
+// Runs one test of this program in a child process, on a virtual server of
+// its own (started with the given screen, on a display number it picks
+// itself). The child learns the server's process id from QV_X11_CHILD_SERVER.
+// Returns the child's exit status; -1 when it died from a signal.
+int RunChildOnOwnServer(const char* screen, const char* test, std::string* problem) {
   int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
+  if (pipe(fds) != 0) return *problem = "no pipe", -1;
   const std::string fd = std::to_string(fds[1]);
-  const char* serverArgv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-                              nullptr};
+  const char* serverArgv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp", nullptr};
   pid_t server = 0;
-  ASSERT_EQ(posix_spawnp(&server, "Xvfb", nullptr, nullptr, const_cast<char* const*>(serverArgv), environ), 0);
+  if (posix_spawnp(&server, "Xvfb", nullptr, nullptr, const_cast<char* const*>(serverArgv), environ) != 0)
+    return *problem = "Xvfb did not start", -1;
   close(fds[1]);
   std::string number;
   char c;
   while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
   close(fds[0]);
-  ASSERT_FALSE(number.empty()) << "Xvfb gave no display number";
-
+  if (number.empty()) {
+    kill(server, SIGKILL);
+    waitpid(server, nullptr, 0);
+    return *problem = "Xvfb gave no display number", -1;
+  }
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e)
     if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "GTEST_OUTPUT=", 13) != 0) env.push_back(*e);
   env.push_back("DISPLAY=:" + number);
-  env.push_back("QV_X11_DEAD_SERVER_CHILD=" + std::to_string(server));
+  env.push_back("QV_X11_CHILD_SERVER=" + std::to_string(server));
   std::vector<char*> envp;
-  for (std::string& s : env) envp.push_back(&s[0]);
+  for (std::string& v : env) envp.push_back(&v[0]);
   envp.push_back(nullptr);
-  const char* argv[] = {"/proc/self/exe", "--gtest_filter=X11DeadServer.ChildSurvivesItsServer", nullptr};
+  const std::string filter = std::string("--gtest_filter=") + test;
+  const char* argv[] = {"/proc/self/exe", filter.c_str(), nullptr};
   pid_t child = 0;
-  ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, const_cast<char* const*>(argv), envp.data()), 0);
-  int status = 0;
-  waitpid(child, &status, 0);
+  int status = -1;
+  if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, const_cast<char* const*>(argv), envp.data()) == 0)
+    waitpid(child, &status, 0);
   kill(server, SIGKILL);
   waitpid(server, nullptr, 0);
-  ASSERT_TRUE(WIFEXITED(status)) << "the host process died from a signal";
-  EXPECT_EQ(WEXITSTATUS(status), 42) << "42: the child survived and its checks passed";
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool CanRunOwnServer(std::string* why) {
+  if (!x11test::Ready(why)) return false;
+  if (x11test::RunPlain("command -v Xvfb >/dev/null") != 0) return *why = "Xvfb is not installed", false;
+  return true;
+}
+
+TEST(X11DeadServer, ADeadServerDuringUseDoesNotEndTheHostProcess) {
+  std::string why;
+  if (!CanRunOwnServer(&why)) GTEST_SKIP() << why;
+  const int status = RunChildOnOwnServer("640x480x24", "X11DeadServer.ChildSurvivesItsServer", &why);
+  ASSERT_NE(status, -1) << "the host process died from a signal " << why;
+  EXPECT_EQ(status, 42) << "42: the child survived and its checks passed";
+}
+
+// Visuals other than the common 24-bit one: the pixels are converted.
+TEST(X11OtherVisuals, ChildPaintsOnASixteenBitServer) {
+  if (!std::getenv("QV_X11_CHILD_SERVER")) GTEST_SKIP() << "runs only as the child of ASixteenBitServer...";
+  XInitThreads();
+  RasterSetPngResourceLookup(TestImages);
+  TestHost host;
+  ASSERT_TRUE(host.Create(GuiPlug::Make));
+  GuiPlug* plug = GuiPlug::Of(host.Effect());
+  x11test::HostWindow window(300, 200);
+  ASSERT_TRUE(window.Ok());
+  ASSERT_EQ(DefaultDepth(window.Dpy(), DefaultScreen(window.Dpy())), 16);
+  ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, window.Handle()), 1);
+  x11test::Pump(host, &window, 100);
+  XImage* image = XGetImage(window.Dpy(), plug->X11()->XWindow(), 0, 0, kEditorW, kEditorH, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  RasterSysBitmap* drawn = plug->X11()->DrawBitmapSurface();
+  int wrong = 0;
+  for (int y = 0; y < kEditorH; ++y)
+    for (int x = 0; x < kEditorW; ++x) {
+      const unsigned long p = XGetPixel(image, x, y);
+      const uint32_t want = drawn->Pixels()[y * drawn->RowSpan() + x];
+      // 5-6-5: the top bits of each channel.
+      const unsigned long expect = (((want >> 19) & 0x1F) << 11) | (((want >> 10) & 0x3F) << 5) | ((want >> 3) & 0x1F);
+      wrong += p != expect;
+    }
+  XDestroyImage(image);
+  EXPECT_EQ(wrong, 0);
+  host.Close();
+  std::fflush(stdout);
+  _exit(::testing::Test::HasFailure() ? 3 : 42);
+}
+
+TEST(X11OtherVisuals, ASixteenBitServerGetsTheSamePictureInItsOwnPixels) {
+  std::string why;
+  if (!CanRunOwnServer(&why)) GTEST_SKIP() << why;
+  const int status = RunChildOnOwnServer("640x480x16", "X11OtherVisuals.ChildPaintsOnASixteenBitServer", &why);
+  EXPECT_EQ(status, 42) << why;
+}
+
+TEST_F(X11EditorTest, AHostWindowWithAnAlphaVisualGetsOpaquePixels) {
+  XVisualInfo info;
+  if (!XMatchVisualInfo(probe, DefaultScreen(probe), 32, TrueColor, &info)) GTEST_SKIP() << "no 32-bit visual";
+  XSetWindowAttributes attr{};
+  attr.colormap = XCreateColormap(probe, DefaultRootWindow(probe), info.visual, AllocNone);
+  attr.border_pixel = 0;
+  attr.background_pixel = 0;
+  Window argb = XCreateWindow(probe, window->Id(), 0, 0, 300, 200, 0, 32, InputOutput, info.visual,
+                              CWColormap | CWBorderPixel | CWBackPixel, &attr);
+  XMapWindow(probe, argb);
+  XSync(probe, False);
+  ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(argb))), 1);
+  Pump(100);
+  XImage* image = XGetImage(probe, Editor(), 0, 0, kEditorW, kEditorH, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->depth, 32);
+  RasterSysBitmap* drawn = plug->X11()->DrawBitmapSurface();
+  int wrong = 0;
+  for (int y = 0; y < kEditorH; ++y)
+    for (int x = 0; x < kEditorW; ++x)
+      wrong += XGetPixel(image, x, y) != (0xFF000000u | (drawn->Pixels()[y * drawn->RowSpan() + x] & 0xFFFFFF));
+  XDestroyImage(image);
+  EXPECT_EQ(wrong, 0);
+  host.Dispatch(effEditClose);
+  XDestroyWindow(probe, argb);
+  XFreeColormap(probe, attr.colormap);
 }
 
 }  // namespace
