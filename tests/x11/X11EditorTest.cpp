@@ -322,6 +322,21 @@ TEST_F(X11EditorTest, AHostThatCallsIdleLateStillGetsAWindowAndItsPaint) {
   EXPECT_EQ(ScreenDifferences(), 0);
 }
 
+TEST_F(X11EditorTest, AParentMappedOnlyAfterTheOpenIsPaintedWhenItShows) {
+  // Hosts often open the editor in a frame they show afterwards.
+  Window frame = XCreateSimpleWindow(probe, window->Id(), 5, 5, 300, 200, 0, 0, 0x00FF00);
+  XSync(probe, False);
+  ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(frame))), 1);
+  Pump(100);  // everything drawn while nothing can be seen
+  XMapWindow(probe, frame);
+  XSync(probe, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  host.Dispatch(effEditIdle);
+  EXPECT_EQ(ScreenDifferences(), 0);
+  host.Dispatch(effEditClose);
+  XDestroyWindow(probe, frame);
+}
+
 // --- real pointer input ---------------------------------------------------------------
 
 TEST_F(X11EditorTest, ARealDragTurnsTheKnobInsideOneGesture) {
