@@ -36,6 +36,7 @@
 #include "raster/RasterPng.h"
 #include "raster/RasterSysBitmap.h"
 #include "tests/host/TestPlug.h"
+#include "tests/x11/GuiTestPlug.h"
 #include "tests/x11/X11Harness.h"
 #include "tools/qvhost/QvHostCommands.h"
 
@@ -46,118 +47,7 @@ extern char** environ;
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 namespace {
-
-constexpr int kEditorW = 240;
-constexpr int kEditorH = 120;
-const IRect kKnobRect(20, 30, 60, 70);
-constexpr int kSwitchX = 100;
-constexpr int kSwitchY = 40;
-const IRect kKeyRect(160, 30, 220, 90);
-const IRect kMenuRect(20, 80, 80, 110);
-const IRect kBoxRect(100, 80, 150, 110);
-constexpr int kKnobFrames = 11;
-const char kBoxCaption[] = "QV question";
-
-// The images of the Windows GUI tests, as this platform's embedded resources.
-bool TestImages(void*, int id, const void** data, size_t* length) {
-  static std::vector<std::string> files(4);
-  static const char* names[] = {nullptr, "back.png", "knob.png", "switch.png"};
-  if (id < 1 || id > 3) return false;
-  std::string& bytes = files[static_cast<size_t>(id)];
-  if (bytes.empty()) {
-    std::ifstream in(std::string(QV_X11_IMAGES) + "/" + names[id], std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    bytes = s.str();
-  }
-  *data = bytes.data();
-  *length = bytes.size();
-  return !bytes.empty();
-}
-
-class TestKnob : public IKnobControl {
- public:
-  TestKnob(IPluginBase* plug, const IRect& rect, int paramIdx, const IBitmap& bitmap)
-      : IKnobControl(plug, rect, paramIdx), mBitmap(bitmap) {}
-  bool Draw(IGraphics* graphics) override {
-    int frame = static_cast<int>((mBitmap.N - 1) * Value() + 0.5) + 1;
-    return graphics->DrawBitmapFrame(mBitmap, mRect, frame, &mBlend);
-  }
-
- private:
-  IBitmap mBitmap;
-};
-
-class KeyControl : public IControl {
- public:
-  KeyControl(IPluginBase* plug, const IRect& rect) : IControl(plug, rect) {}
-  bool Draw(IGraphics*) override { return true; }
-  bool OnKeyDown(int, int, int key) override {
-    keys.push_back(key);
-    return takeKeys;
-  }
-  std::vector<int> keys;
-  bool takeKeys = false;
-};
-
-// Opens a menu of ten presets with the current one checked at its own
-// rectangle, like the product's preset menu.
-class MenuControl : public IControl {
- public:
-  MenuControl(IPluginBase* plug, const IRect& rect) : IControl(plug, rect) {}
-  bool Draw(IGraphics*) override { return true; }
-  void OnMouseDown(int, int, const IMouseMod&) override {
-    IPopupMenu menu;
-    for (int i = 0; i < 10; ++i)
-      menu.AddItem("Preset " + std::to_string(i + 1), i == current ? IPopupMenuItem::kChecked : 0);
-    IPopupMenu* chosen = mPlug->Editor()->CreatePopupMenu(&menu, mRect);
-    chosenIndex = chosen ? chosen->chosenIndex : -1;
-    if (chosen && chosen != &menu) chosenIndex = 100;  // would be a wrong menu
-    ++menus;
-  }
-  int current = 3;
-  int chosenIndex = -2;
-  int menus = 0;
-};
-
-class BoxControl : public IControl {
- public:
-  BoxControl(IPluginBase* plug, const IRect& rect) : IControl(plug, rect) {}
-  bool Draw(IGraphics*) override { return true; }
-  void OnMouseDown(int, int, const IMouseMod&) override {
-    answers.push_back(mPlug->Editor()->ShowMessageBox("A newer version is there.\n\tDownload it now?", kBoxCaption,
-                                                      kMsgYesNo));
-  }
-  std::vector<int> answers;
-};
-
-class GuiPlug : public TestPlug {
- public:
-  explicit GuiPlug(audioMasterCallback host, bool offscreen = false) : TestPlug(host) {
-    IGraphics* g = offscreen ? new IGraphicsOffscreen(this, kEditorW, kEditorH, 25)
-                             : CreateEditorGraphics(this, kEditorW, kEditorH, 25);
-    g->AttachBackground(1, "img/back.png");
-    knob = new TestKnob(this, kKnobRect, 0, g->LoadBitmap(2, "img/knob.png", kKnobFrames));
-    g->AttachControl(knob);
-    g->AttachControl(new ISwitchControl(this, kSwitchX, kSwitchY, 2, g->LoadBitmap(3, "img/switch.PNG", 2)));
-    keyControl = new KeyControl(this, kKeyRect);
-    g->AttachControl(keyControl);
-    menuControl = new MenuControl(this, kMenuRect);
-    g->AttachControl(menuControl);
-    boxControl = new BoxControl(this, kBoxRect);
-    g->AttachControl(boxControl);
-    AttachEditor(g);
-  }
-  static AEffect* Make(audioMasterCallback host) { return (new GuiPlug(host))->Effect(); }
-  static AEffect* MakeOffscreen(audioMasterCallback host) { return (new GuiPlug(host, true))->Effect(); }
-  static GuiPlug* Of(AEffect* effect) { return static_cast<GuiPlug*>(FromEffect(effect)); }
-  IGraphicsX11* X11() { return dynamic_cast<IGraphicsX11*>(Editor()); }
-
-  TestKnob* knob = nullptr;
-  KeyControl* keyControl = nullptr;
-  MenuControl* menuControl = nullptr;
-  BoxControl* boxControl = nullptr;
-};
+using namespace x11gui;
 
 std::vector<VstInt32> Gesture(const TestHost& host, int index) {
   std::vector<VstInt32> ops;
@@ -813,6 +703,37 @@ TEST_F(X11EditorTest, QvHostWritesWhatTheEditorShowsAlsoWithoutADisplay) {
     std::remove(png.c_str());
   }
   EXPECT_EQ(RunQvHost({"editor", "test-plug", std::string(dir) + "/editor.bmp"}, resolve), 2);
+  rmdir(dir);
+}
+
+TEST_F(X11EditorTest, QvHostCapturesAPluginLoadedFromItsLibrary) {
+  TestHost other;
+  ASSERT_TRUE(other.Create(GuiPlug::MakeOffscreen));
+  auto* offscreen = static_cast<IGraphicsOffscreen*>(GuiPlug::Of(other.Effect())->Editor());
+  int dummy = 1;
+  ASSERT_TRUE(offscreen->OpenWindow(&dummy));
+  other.SetParameter(0, 0.25f);
+  other.SetParameter(2, 1.f);
+  offscreen->Tick();
+
+  char dir[] = "/tmp/qv-x11-lib-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string png = std::string(dir) + "/editor.png";
+  for (const char* env : {"", "env -u DISPLAY "}) {
+    const std::string command = std::string(env) + QV_QVHOST + " editor " + QV_X11_TEST_PLUGIN + " " + png +
+                                " --param 0=0.25 --param 2=1 >/dev/null";
+    if (*env && x11test::RunPlain("command -v Xvfb >/dev/null") != 0) continue;
+    ASSERT_EQ(x11test::RunPlain(command), 0) << command;
+    std::unique_ptr<RasterBitmap> read(RasterLoadPngFile(png.c_str()));
+    ASSERT_NE(read, nullptr);
+    ASSERT_EQ(read->Width(), kEditorW);
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < kEditorH; ++y)
+      for (int x = 0; x < kEditorW; ++x) pixels.push_back(read->Pixels()[y * read->RowSpan() + x] & 0xFFFFFF);
+    EXPECT_EQ(x11test::CountDifferences(pixels, offscreen->Screen()), 0) << command;
+    if (!*env) x11test::KeepArtifact(pixels, kEditorW, kEditorH, "x11-qvhost-editor");
+    std::remove(png.c_str());
+  }
   rmdir(dir);
 }
 
