@@ -2,8 +2,8 @@
 # The main job: builds every deliverable, synthesises a test phrase, renders
 # it through each of the ten factory presets with the x86-64 DLL under Wine
 # and with the Linux .so, and writes out/ with the renders, the dry phrase, a
-# factory bank file and a listening guide. Also loads the x86 DLL once and
-# prints its effect record.
+# factory bank file, a listening guide and screenshots of the editor. Also
+# loads the x86 DLL once and prints its effect record.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -22,9 +22,11 @@ build linux QVDelayPlugin qvhost qvphrase
 build win64 QVDelayPlugin qvhost
 build win32 QVDelayPlugin qvhost
 
+# The editor screenshots need an X server (stopped on exit).
+source "$root/scripts/xserver.sh"
 export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver -p 2>/dev/null || true  # one Wine server for all the renders
-trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
 linux() { dist/linux/qvhost "$1" dist/linux/QVDelay64.so "${@:2}"; }
 win64() { scripts/wine-run dist/win64/qvhost.exe "$1" dist/win64/QVDelay64.dll "${@:2}"; }
 
@@ -67,6 +69,15 @@ for i in "${!names[@]}"; do
 done
 linux state save out/QVDelay-factory.fxb >/dev/null
 
+echo
+echo "=== editor screenshots"
+# The default state through the Win64 DLL (the product as Windows hosts show
+# it), then delay sync at "2/1": 4 s at 120 BPM, longer than the line holds,
+# so the read-out turns to the warning colour and the range selector dims.
+win64 editor out/editor.png
+win64 editor out/editor-sync.png --param 7=1 --param 1=1
+linux editor out/linux/editor.png
+
 cat >out/LISTENING.md <<GUIDE
 # Listening guide
 
@@ -101,9 +112,9 @@ GUIDE
 echo
 echo "=== done in $(( $(date +%s) - start ))s"
 echo "Plug-ins:      dist/win64/QVDelay64.dll, dist/win32/QVDelay.dll, dist/linux/QVDelay64.so"
-echo "Host:          dist/<target>/qvhost[.exe] (info, render, state)"
+echo "Host:          dist/<target>/qvhost[.exe] (info, render, state, editor)"
 echo "Dry phrase:    out/phrase.wav"
 echo "Renders:       out/linux/*.wav (Linux .so), out/win64/*.wav (Win64 DLL under Wine)"
 echo "Factory bank:  out/QVDelay-factory.fxb"
 echo "Guide:         out/LISTENING.md"
-echo "(No editor screenshot yet: the editor is not built.)"
+echo "Editor:        out/editor.png, out/editor-sync.png (Win64 DLL under Wine), out/linux/editor.png (X11)"
