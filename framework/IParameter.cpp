@@ -90,10 +90,10 @@ const IDisplayText* IParameter::FindDisplayText(double v) const {
 
 void IParameter::FormatValue(double v, bool isNormalized, char* text, bool useDisplayTexts) const {
   if (isNormalized) v = FromNormalized(v);
-  if (displayFunction) {
+  if (DisplayFunction display = displayFunction.load()) {
     // The function's text goes through a field-sized buffer, so a long text is cut, not overrun.
     char buffer[256] = {0};
-    displayFunction(v, buffer);
+    display(v, buffer);
     CopyText(text, buffer, kParamTextSize);
     return;
   }

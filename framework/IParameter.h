@@ -3,6 +3,7 @@
 // see it normalised to 0..1; signal code and state chunks see the plain value.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -21,7 +22,9 @@ struct IDisplayText {
 
 class IParameter {
  public:
-  DisplayFunction displayFunction = nullptr;
+  // Atomic: the product swaps it on the audio thread (a controller flips a
+  // sync switch) while the editor formats its read-outs without the lock.
+  std::atomic<DisplayFunction> displayFunction{nullptr};
 
   void DefineDouble(const char* name, double defaultValue, double minValue, double maxValue, double step,
                     double shape = 1.0);
