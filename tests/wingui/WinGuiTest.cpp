@@ -557,6 +557,42 @@ TEST_F(WinGuiTest, BadParentsAndUnbalancedClosesAreRefused) {
   ASSERT_TRUE(OpenEditor());
 }
 
+// Refuses the creation of editor windows while installed, as a system out of
+// window handles would.
+LRESULT CALLBACK RefuseEditorWindows(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+    if (HIWORD(reinterpret_cast<ULONG_PTR>(create->lpcs->lpszClass)) &&
+        !std::strcmp(create->lpcs->lpszClass, IGraphicsWin::kWindowClassName))
+      return 1;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(WinGuiTest, AWindowThatCannotBeCreatedLeavesTheCountAndClassAsTheyWere) {
+  HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseEditorWindows, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  EXPECT_EQ(host.Dispatch(effEditOpen, 0, 0, frame->Handle()), 0);
+  EXPECT_FALSE(plug->Win()->WindowIsOpen());
+  EXPECT_EQ(IGraphicsWin::OpenWindowCount(), 0);
+  EXPECT_FALSE(ClassRegistered());
+  UnhookWindowsHookEx(hook);
+
+  // With another editor open the class stays for it.
+  TestHost other;
+  ASSERT_TRUE(other.Create(GuiPlug::Make));
+  ASSERT_EQ(other.Dispatch(effEditOpen, 0, 0, frame->Handle()), 1);
+  hook = SetWindowsHookExA(WH_CBT, RefuseEditorWindows, nullptr, GetCurrentThreadId());
+  EXPECT_EQ(host.Dispatch(effEditOpen, 0, 0, frame->Handle()), 0);
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(IGraphicsWin::OpenWindowCount(), 1);
+  EXPECT_TRUE(ClassRegistered());
+  other.Dispatch(effEditClose);
+  EXPECT_FALSE(ClassRegistered());
+  // Nothing stuck: it opens once windows can be made again.
+  ASSERT_TRUE(OpenEditor());
+}
+
 TEST_F(WinGuiTest, AFrameDestroyedUnderTheEditorLeavesItClosed) {
   ASSERT_TRUE(OpenEditor());
   frame->Destroy();
