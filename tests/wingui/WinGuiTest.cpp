@@ -396,7 +396,8 @@ TEST_F(WinGuiTest, KeyCodesFollowTheMappingTable) {
   // Keys without a code go to the host even while a control would take keys.
   frame->keys.clear();
   plug->keyControl->keys.clear();
-  for (WPARAM vk : {WPARAM(VK_RETURN), WPARAM(VK_NUMPAD0), WPARAM(VK_ESCAPE)}) SendMessageA(Editor(), WM_KEYDOWN, vk, 0);
+  for (WPARAM vk : {WPARAM(VK_RETURN), WPARAM(VK_NUMPAD0), WPARAM(VK_ESCAPE)})
+    SendMessageA(Editor(), WM_KEYDOWN, vk, 0);
   EXPECT_TRUE(plug->keyControl->keys.empty());
   EXPECT_EQ(frame->keys, (std::vector<gui::KeyEvent>{
                              {WM_KEYDOWN, VK_RETURN}, {WM_KEYDOWN, VK_NUMPAD0}, {WM_KEYDOWN, VK_ESCAPE}}));
