@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -24,6 +25,9 @@ VstIntPtr VSTCALLBACK StressHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr,
   return 0;
 }
 
+void PercentText(double v, char* text) { std::snprintf(text, kParamTextSize, "%d%%", static_cast<int>(v * 100)); }
+void FractionText(double v, char* text) { std::snprintf(text, kParamTextSize, "%.3f", v); }
+
 class StressPlug : public TestPlug {
  public:
   StressPlug() : TestPlug(StressHost) {}
@@ -38,6 +42,8 @@ class StressPlug : public TestPlug {
     ++mController;
     const int target = mController % NParams();
     const double value = (mController * 37 % 128) / 127.0;
+    // The product swaps a read-out's text function when a sync switch flips.
+    GetParam(0)->displayFunction = (mController & 4) ? PercentText : FractionText;
     SetParamFromEditor(target, value);
     if (Editor()) Editor()->SetParameterFromPlug(target, value, true);
     audioBlocks.fetch_add(1);
@@ -191,9 +197,10 @@ TEST(EditorConcurrent, DrawClickAudioAndAutomation) {
   // Quiet again: every control shows what its parameter holds, because a
   // parameter and its controls always change together under the plug-in lock.
   for (IControl* c : {static_cast<IControl*>(gain), static_cast<IControl*>(mode), static_cast<IControl*>(on)}) {
-    IParameter expect = *plug->GetParam(c->ParamIdx());
-    expect.SetFromNormalized(c->Value());
-    EXPECT_EQ(expect.Value(), plug->GetParam(c->ParamIdx())->Value()) << c->ParamIdx();
+    IParameter* p = plug->GetParam(c->ParamIdx());
+    const double held = p->Value();
+    p->SetFromNormalized(c->Value());
+    EXPECT_EQ(p->Value(), held) << c->ParamIdx();
   }
   while (g->Tick()) {
   }

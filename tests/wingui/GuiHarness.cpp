@@ -235,6 +235,16 @@ void Pump(int ms) {
   }
 }
 
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    Pump(0);
+    if (done()) return true;
+    if (static_cast<int>(GetTickCount() - start) > timeoutMs) return false;
+    Pump(10);
+  }
+}
+
 std::string StartX(const std::string& args) {
   static int step = 0;
   std::string done = TempDir() + "/step" + std::to_string(++step);

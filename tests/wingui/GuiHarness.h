@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ std::string WinPath(const std::string& unixPath);
 
 // Runs the thread's messages for ms milliseconds (at least one pass).
 void Pump(int ms);
+// Runs them until done() holds (true) or timeoutMs passed (false): input from
+// outside arrives when Wine gets to it, later on a slow (emulated) machine.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
 // Whether a display, Wine's X11 driver and xdotool are there; if not, why.
 bool DisplayReady();

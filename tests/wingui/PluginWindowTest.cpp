@@ -27,17 +27,27 @@ bool LibraryClassRegistered() {
   return GetClassInfoA(GetModuleHandleA(LibraryFileName().c_str()), IGraphicsWin::kWindowClassName, &wc) != 0;
 }
 
-TEST(WinGuiPlugin, TheLibrarysEditorOpensInAHostFrameAndLeavesNothingBehind) {
-  if (!gui::DisplayReady()) GTEST_SKIP() << gui::DisplayProblem();
+TEST(WinGuiPlugin, TheLibrarysEditorOpensWhereOfferedAndLeavesNothingBehind) {
   DynamicLibrary library;
   ASSERT_TRUE(library.Open(gui::WinPath(QV_PLUGIN_FILE))) << library.Error();
   auto entry = reinterpret_cast<VstEntryProc>(library.Symbol("VSTPluginMain"));
   ASSERT_NE(entry, nullptr);
   TestHost host;
   ASSERT_TRUE(host.Create(entry));
-  if (!(host.Effect()->flags & effFlagsHasEditor)) GTEST_SKIP() << "the plug-in offers no editor in this build";
-
   ERect* rect = nullptr;
+  if (!(host.Effect()->flags & effFlagsHasEditor)) {
+    // A build without an editor must not offer one. (No skip here: a skip
+    // message crashes where x86 Wine runs emulated.)
+    std::printf("the plug-in offers no editor in this build; checked that none opens\n");
+    EXPECT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 0);
+    HWND desktop = GetDesktopWindow();
+    EXPECT_EQ(host.Dispatch(effEditOpen, 0, 0, desktop), 0);
+    EXPECT_EQ(gui::ChildrenOfClass(desktop, IGraphicsWin::kWindowClassName), 0);
+    return;
+  }
+  if (!gui::DisplayReady()) GTEST_SKIP() << gui::DisplayProblem();
+
+
   ASSERT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 1);
   const int w = rect->right - rect->left, h = rect->bottom - rect->top;
   EXPECT_EQ(w, 683);
