@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -304,6 +307,12 @@ std::vector<uint32_t> Run(const Scenario& s, Target& target) {
   for (size_t n = 0; n < s.steps.size(); ++n) {
     const Step& step = s.steps[n];
     const std::string where = s.name + ", step " + std::to_string(n + 1);
+    if (std::getenv("QV_SCENARIO_TRACE"))
+      std::fprintf(stderr, "%lld ms: %s\n",
+                   static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count()),
+                   where.c_str());
     switch (step.op) {
       case Op::Click:
       case Op::DoubleClick:
