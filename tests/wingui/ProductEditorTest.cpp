@@ -168,6 +168,9 @@ class WinTarget : public scenario::Target {
       case Op::MenuClick: {
         mVisit = MenuVisit();
         mVisit.choose = s.amount;
+        // Without our stand-in the launcher would start whatever browser the
+        // machine has: then the site entry is only looked at and dismissed.
+        if (sOpenLog.empty() && s.items == 2 && s.amount == 1) mVisit.choose = -1;
         gVisit = &mVisit;
         gVisitTimer = SetTimer(nullptr, 0, 30, VisitTimer);
         ok = X(MoveTo(s.x, s.y) + "click 1");
