@@ -209,9 +209,11 @@ class X11ProductEditor : public ::testing::TestWithParam<size_t> {
     if (!x11test::Ready(&why)) return;
     // A server resets when its last client goes: keep one open between tests.
     if (!sKeeper) sKeeper = XOpenDisplay(nullptr);
+    if (sEntry) return;  // both suites share one copy, loaded once
     char dir[] = "/tmp/qv-x11-scenarios-XXXXXX";
     if (!mkdtemp(dir)) return;
     sFolder = std::string(dir) + "/";
+    std::atexit([] { x11test::RunPlain("rm -rf '" + sFolder + "'"); });
     // A copy of the library of its own: its settings file goes beside it.
     const std::string copy = sFolder + "QVDelay64.so";
     if (x11test::RunPlain(std::string("cp '") + QV_PLUGIN_FILE + "' '" + copy + "'") != 0) return;
@@ -222,16 +224,12 @@ class X11ProductEditor : public ::testing::TestWithParam<size_t> {
     if (chmod(opener.c_str(), 0755) != 0) return;
     setenv("QV_FAKE_OPEN_LOG", log.c_str(), 1);
     setenv("PATH", (sFolder + ":" + std::getenv("PATH")).c_str(), 1);
-    sLibrary = new DynamicLibrary();
-    if (!sLibrary->Open(copy)) return;
-    sEntry = reinterpret_cast<VstEntryProc>(sLibrary->Symbol("VSTPluginMain"));
-  }
-  static void TearDownTestSuite() {
-    delete sLibrary;
-    sLibrary = nullptr;
-    sEntry = nullptr;
-    if (!sFolder.empty()) x11test::RunPlain("rm -rf '" + sFolder + "'");
-    sFolder.clear();
+    // Loaded for the life of the process, as the other GUI tests' plug-ins
+    // are. (Unloading it leaves the font engine the raster code keeps for the
+    // process behind: a matter of the raster code, not of these scenarios.)
+    static DynamicLibrary* library = new DynamicLibrary();
+    if (!library->Open(copy)) return;
+    sEntry = reinterpret_cast<VstEntryProc>(library->Symbol("VSTPluginMain"));
   }
   void SetUp() override {
     std::string why;
@@ -240,7 +238,6 @@ class X11ProductEditor : public ::testing::TestWithParam<size_t> {
   }
 
   static inline Display* sKeeper = nullptr;
-  static inline DynamicLibrary* sLibrary = nullptr;
   static inline VstEntryProc sEntry = nullptr;
   static inline std::string sFolder;
 };
