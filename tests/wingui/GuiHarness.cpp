@@ -14,12 +14,16 @@ const char* kHostClass = "QVGuiTestHost";
 RECT gLastFrameRect = {0, 0, 0, 0};
 
 const std::string& TempDir() {
-  static const std::string dir = [] {
-    std::string d = "/tmp/qv-wingui-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(WinPath(d).c_str(), nullptr);
-    std::atexit([] { RemoveDirectoryA(WinPath("/tmp/qv-wingui-" + std::to_string(GetCurrentProcessId())).c_str()); });
-    return d;
+  // Wine's process ids are small and repeat across prefixes, and other test
+  // programs may share /tmp: the start time makes the folder ours alone.
+  static const std::string dir = "/tmp/qv-wingui-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                 std::to_string(GetTickCount());
+  static const bool made = [] {
+    CreateDirectoryA(WinPath(dir).c_str(), nullptr);
+    std::atexit([] { RemoveDirectoryA(WinPath(dir).c_str()); });
+    return true;
   }();
+  (void)made;
   return dir;
 }
 
