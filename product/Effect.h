@@ -13,8 +13,11 @@ constexpr int kLearnButtonTag = -10;
 constexpr int kSaveButtonTag = -11;
 constexpr int kFreezeTarget = -12;
 constexpr int kNumControllers = 120;  // the map covers controllers 0-119
-// Controller messages that can wait at once; more in one go are dropped and counted.
-constexpr int kControllerQueueCapacity = 16384;
+// Controller messages that can wait at once; more are dropped and counted.
+// Far more than a host sends in a block, and small enough that even a list in
+// reverse order (each message inserted at the front) costs well under a
+// millisecond on the audio thread.
+constexpr int kControllerQueueCapacity = 1024;
 
 class Effect : public IPluginVST {
  public:
