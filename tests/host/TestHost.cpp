@@ -151,7 +151,7 @@ VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
       answer = timeInfoAvailable ? reinterpret_cast<VstIntPtr>(&timeInfo) : 0;
       break;
     case audioMasterProcessEvents:
-      if (const VstEvents* events = static_cast<const VstEvents*>(ptr)) {
+      if (const VstEvents* events = recordRequests ? static_cast<const VstEvents*>(ptr) : nullptr) {
         for (VstInt32 i = 0; i < events->numEvents; ++i) {
           const VstEvent* e = events->events[i];
           if (e && e->type == kVstMidiType) request.midi.push_back(*reinterpret_cast<const VstMidiEvent*>(e));
@@ -174,6 +174,6 @@ VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
     default:
       break;
   }
-  requests.push_back(std::move(request));
+  if (recordRequests) requests.push_back(std::move(request));
   return answer;
 }
