@@ -54,6 +54,7 @@ void SendEvents(TestHost& host, FuzzedDataProvider& in) {
   std::vector<unsigned char> storage(sizeof(VstEvents) + sizeof(VstEvent*) * n);
   VstEvents* list = reinterpret_cast<VstEvents*>(storage.data());
   list->numEvents = static_cast<VstInt32>(n);
+  VstEvent** slots = list->events;  // the list runs past the declared two
   for (size_t i = 0; i < n; ++i) {
     VstMidiEvent& e = midi[i];
     e.type = in.ConsumeBool() ? kVstMidiType : in.ConsumeIntegral<VstInt32>();
@@ -63,7 +64,7 @@ void SendEvents(TestHost& host, FuzzedDataProvider& in) {
                                                         : in.ConsumeIntegral<uint8_t>());
     e.midiData[1] = static_cast<char>(in.ConsumeIntegral<uint8_t>());
     e.midiData[2] = static_cast<char>(in.ConsumeIntegral<uint8_t>());
-    list->events[i] = e.type == kVstSysExType ? nullptr : reinterpret_cast<VstEvent*>(&e);
+    slots[i] = e.type == kVstSysExType ? nullptr : reinterpret_cast<VstEvent*>(&e);
   }
   host.Dispatch(effProcessEvents, 0, 0, list);
 }

@@ -112,7 +112,9 @@ void TestHost::SendMidi(const std::vector<VstMidiEvent>& events) {
   VstEvents* list = reinterpret_cast<VstEvents*>(storage.data());
   list->numEvents = static_cast<VstInt32>(events.size());
   std::vector<VstMidiEvent> copies(events);
-  for (size_t i = 0; i < copies.size(); ++i) list->events[i] = reinterpret_cast<VstEvent*>(&copies[i]);
+  // Through a pointer: indexing the two-element member past its end is undefined.
+  VstEvent** slots = list->events;
+  for (size_t i = 0; i < copies.size(); ++i) slots[i] = reinterpret_cast<VstEvent*>(&copies[i]);
   Dispatch(effProcessEvents, 0, 0, list);
 }
 

@@ -282,7 +282,8 @@ TEST(ValidatorRealtime, ProcessingAllocatesNothingAndTakesOnlyTheInstanceLock) {
         m.midiData[0] = static_cast<char>(0xB0);
         m.midiData[1] = static_cast<char>(7 + r.Below(2));
         m.midiData[2] = static_cast<char>(r.Below(128));
-        list->events[i] = reinterpret_cast<VstEvent*>(&m);
+        VstEvent** slots = list->events;
+        slots[i] = reinterpret_cast<VstEvent*>(&m);
       }
       e->dispatcher(e, effProcessEvents, 0, 0, list, 0.f);
     }
