@@ -14,9 +14,9 @@ quiet() { "$@" >>"$log" 2>&1 || { say "failed: $*  (see $log)"; tail -n 40 "$log
 packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev
   libpng-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libfreetype-dev libfontconfig-dev fontconfig fonts-liberation fonts-dejavu-core
+  libfreetype-dev libfontconfig-dev fontconfig fonts-liberation fonts-dejavu-core libx11-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64
-  wine wine64 wine32:i386 qemu-user-static xvfb xauth sox
+  wine wine64 wine32:i386 qemu-user-static xvfb xauth sox xdotool x11-apps
   clang libclang-rt-14-dev
 )
 

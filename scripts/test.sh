@@ -8,9 +8,25 @@ cd "$root"
 scripts/setup.sh || exit 1
 
 presets=${QV_PRESETS:-"linux linux-asan win64 win32"}
+
+# --- an X server for the GUI tests (the X11 editor, and the Win32 one under Wine) ---
+# Without DISPLAY a virtual server is started on a display number it picks
+# itself (-displayfd) and stopped on exit; -noreset keeps it from resetting
+# whenever its last client goes between two tests.
+xvfb_pid=""
+stop_xvfb() { [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; }; }
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+  fifo=$(mktemp -u); mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
+  xvfb_pid=$!
+  read -r -t 30 number <"$fifo" || number=""
+  rm -f "$fifo"
+  if [ -n "$number" ]; then export DISPLAY=":$number"; else echo "warning: Xvfb did not start; GUI tests skip"; fi
+fi
+# --- end of the X server block ---------------------------------------------------------
 export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver -p 2>/dev/null || true  # one server for the whole run
-trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
 # Start Wine's session (services, prefix update) once, before tests start
 # programs in parallel: two first programs at once can wait on each other.
 timeout 300 /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 || echo "warning: Wine did not start cleanly"

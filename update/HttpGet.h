@@ -13,11 +13,13 @@ struct HttpGetRequest {
   // A hostile or broken server must not exhaust memory: the body is cut off
   // one byte past this bound and reported as too large.
   size_t maxBody = 0;
-  // Connect and each wait for data; also the time allowed for the whole
-  // answer is a small multiple of it, so a trickling server cannot hold the
-  // window either.
-  int timeoutMs = 0;
+  // Connect and each wait for data. Reading the answer stops once
+  // kHttpGetWholeTimeouts of them have passed in all, so a trickling server
+  // cannot hold the window either.
+  int timeoutMs = 5000;
 };
+
+constexpr int kHttpGetWholeTimeouts = 4;
 
 enum class HttpGetStatus {
   kComplete,  // the server ended the body

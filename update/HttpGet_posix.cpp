@@ -17,8 +17,6 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-// The whole exchange may take this many single timeouts, no more.
-constexpr int kWholeExchangeTimeouts = 4;
 // Status line and headers; real servers send well under this.
 constexpr size_t kMaxHead = 64 * 1024;
 // A chunk-size or trailer line.
@@ -71,7 +69,7 @@ bool ConnectTo(const addrinfo& ai, Socket& socket, int timeoutMs, Clock::time_po
 
 bool Connect(const HttpGetRequest& request, Socket& socket, Clock::time_point deadline) {
   addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
+  // Zeroed hints: any address family the name has.
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* list = nullptr;
   if (getaddrinfo(request.host.c_str(), std::to_string(request.port).c_str(), &hints, &list) != 0)
@@ -330,10 +328,12 @@ class ResponseReader {
 };
 }  // namespace
 
-HttpGetStatus HttpGet(const HttpGetRequest& request, std::string& body) {
+HttpGetStatus HttpGet(const HttpGetRequest& asked, std::string& body) {
   body.clear();
+  HttpGetRequest request = asked;
+  request.timeoutMs = std::max(request.timeoutMs, 1);
   const Clock::time_point deadline =
-      Clock::now() + std::chrono::milliseconds(static_cast<long long>(request.timeoutMs) * kWholeExchangeTimeouts);
+      Clock::now() + std::chrono::milliseconds(static_cast<long long>(request.timeoutMs) * kHttpGetWholeTimeouts);
   Socket socket;
   if (!Connect(request, socket, deadline)) return HttpGetStatus::kFailed;
   if (!SendAll(socket.fd(), RequestText(request), request.timeoutMs, deadline)) return HttpGetStatus::kFailed;

@@ -26,7 +26,7 @@ constexpr const char* kContactError = "An error occurred while contacting " QV_U
 constexpr const char* kInvalidCall = "Invalid call to " QV_UPDATE_DOMAIN ".";
 constexpr const char* kUpToDate = "Your version is up to date.";
 
-// A server answer larger than this is not a version number.
+// A hostile or broken server must not exhaust memory: a longer answer is an error.
 constexpr size_t kMaxBody = 1024 * 1024;
 // Connect and each wait for data; the window stays blocked meanwhile.
 constexpr int kTimeoutMs = 5000;
@@ -127,7 +127,9 @@ int CheckOnlineVersion(IVersionCheckUi& ui, const VersionEndpoint& endpoint) {
     ui.ShowMessageBox(kContactError, kCaption, kVersionBoxIconError);
     return kVersionCheckError;
   }
-  // A failure part-way keeps what arrived, as a reader that stops at the
-  // first failed read would.
+  // An answer cut off by a time-out or a broken connection may be any prefix
+  // of the number ("20" of "2003"): judging it would report a failure as
+  // "up to date", so it counts as no answer.
+  if (status == HttpGetStatus::kFailed) body.clear();
   return HandleVersionAnswer(ui, body);
 }

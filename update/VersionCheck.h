@@ -19,7 +19,7 @@ enum : int {
 struct VersionEndpoint {
   std::string host;
   unsigned short port = 80;
-  int timeoutMs = 0;  // connect and each read
+  int timeoutMs = 5000;  // connect and each wait for data
 };
 
 // The maker's web domain as the user reads it, and the address of its site.

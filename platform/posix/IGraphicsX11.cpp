@@ -145,6 +145,7 @@ void IGraphicsX11::CloseWindow() {
 }
 
 void IGraphicsX11::DestroyWindowNow() {
+  std::lock_guard<std::mutex> lock(mCloseMutex);
   if (mConnection.Get()) {
     X11ErrorScope scope(&mConnection);
     mSurface.Destroy();

@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 
 #include <atomic>
+#include <mutex>
 #include <cstdint>
 #include <thread>
 
@@ -69,7 +70,8 @@ class IGraphicsX11 : public IGraphics {
   // Modal loops and closing: a close asked from inside a loop (or from another
   // thread while one runs) is done when the loop has ended.
   std::atomic<int> mModalDepth{0};
-  int mIdleDepth = 0;
+  std::atomic<int> mIdleDepth{0};
+  std::mutex mCloseMutex;  // a host closing from another thread meets the loop's own close
   std::atomic<bool> mCloseRequested{false};
   std::thread::id mLoopThread;
   // The host's top-level window, remembered for message boxes after the editor closed.

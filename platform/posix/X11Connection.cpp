@@ -7,8 +7,11 @@
 #include <vector>
 
 namespace {
+// The registry is asked from inside Xlib's handler upcalls, so no Xlib call
+// is ever made while holding its lock; the handler swap has a lock of its own.
 std::mutex gMutex;
 std::vector<X11Connection*> gConnections;
+std::mutex gScopeMutex;
 int gDepth = 0;  // nested scopes share the handlers of the outermost one
 XErrorHandler gHostError = nullptr;
 XIOErrorHandler gHostIO = nullptr;
@@ -82,7 +85,7 @@ X11Connection* X11Connection::Find(Display* display) {
 }
 
 X11ErrorScope::X11ErrorScope(X11Connection* connection) : mConnection(connection) {
-  std::lock_guard<std::mutex> lock(gMutex);
+  std::lock_guard<std::mutex> lock(gScopeMutex);
   if (gDepth++ == 0) {
     gHostError = XSetErrorHandler(OnError);
     gHostIO = XSetIOErrorHandler(OnIOError);
@@ -91,7 +94,7 @@ X11ErrorScope::X11ErrorScope(X11Connection* connection) : mConnection(connection
 
 X11ErrorScope::~X11ErrorScope() {
   if (mConnection && mConnection->Alive()) XSync(mConnection->Get(), False);
-  std::lock_guard<std::mutex> lock(gMutex);
+  std::lock_guard<std::mutex> lock(gScopeMutex);
   if (--gDepth == 0) {
     XSetErrorHandler(gHostError);
     XSetIOErrorHandler(gHostIO);

@@ -50,6 +50,4 @@ class X11ErrorScope {
 
  private:
   X11Connection* mConnection;
-  XErrorHandler mPrevError;
-  XIOErrorHandler mPrevIO;
 };

@@ -99,6 +99,7 @@ class MenuWindow {
                             DefaultVisual(d, screen), CWOverrideRedirect | CWSaveUnder | CWBackPixmap | CWEventMask,
                             &attr);
     if (!mWindow) return false;
+    XStoreName(d, mWindow, "IPlugin menu");  // override-redirect windows get no frame; the name helps tools find it
     mBitmap.Resize(mWidth, mHeight);
     if (!mSurface.Create(d, mWindow, DefaultVisual(d, screen), DefaultDepth(d, screen), mWidth, mHeight)) return false;
     XMapRaised(d, mWindow);

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/ModuleInfo.h"
+#include "platform/win/ModuleInfoWin.h"
 
 static HINSTANCE gModule = nullptr;
 
@@ -28,8 +29,10 @@ std::string ModulePath() {
   return std::string(path, n);
 }
 
-std::string ModuleFolder() {
-  std::string path = ModulePath();
-  size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+std::string ModuleFolderOf(const std::string& modulePath) {
+  size_t slash = modulePath.rfind('\\');
+  if (slash == std::string::npos || slash + 1 == modulePath.size()) return std::string();
+  return modulePath.substr(0, slash + 1);
 }
+
+std::string ModuleFolder() { return ModuleFolderOf(ModulePath()); }

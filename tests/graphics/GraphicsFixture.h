@@ -16,6 +16,9 @@
 #include "raster/RasterSysBitmap.h"
 #include "tests/host/TestPlug.h"
 
+// Kept apart: where every suite is linked into one program, other suites have test knobs too.
+namespace editor_test {
+
 // One log per test: host requests and control handlers in the order they happen.
 struct EventLog {
   static std::vector<std::string>& Lines() {
@@ -141,3 +144,6 @@ struct EditorFixture {
   EditorFixture(const EditorFixture&) = delete;
   EditorFixture& operator=(const EditorFixture&) = delete;
 };
+
+}  // namespace editor_test
+using namespace editor_test;  // NOLINT: test helpers only

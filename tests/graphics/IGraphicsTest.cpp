@@ -11,6 +11,12 @@
 #include "raster/RasterPng.h"
 #include "tests/graphics/GraphicsFixture.h"
 
+#ifndef _WIN32
+// fontconfig keeps a few bytes of its parsed configuration for the life of
+// the process; that is the library's own business, not a leak of ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
+
 namespace {
 using Lines = std::vector<std::string>;
 const IMouseMod kLeft(true, false);

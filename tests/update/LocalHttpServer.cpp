@@ -8,8 +8,8 @@ constexpr int kPollMs = 50;
 constexpr int kRequestWaitMs = 5000;
 }  // namespace
 
-LocalHttpServer::LocalHttpServer(std::string raw, bool neverAnswer)
-    : raw_(std::move(raw)), silent_(neverAnswer), listener_(TestSocket::Listen(8)) {
+LocalHttpServer::LocalHttpServer(std::string raw, Mode mode)
+    : raw_(std::move(raw)), mode_(mode), listener_(TestSocket::Listen(8)) {
   if (!listener_.Valid()) return;
   port_ = listener_.Port();
   thread_ = std::thread([this] { Run(); });
@@ -52,12 +52,17 @@ void LocalHttpServer::Serve(TestSocket& client) {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.push_back(request);
   }
-  if (silent_) {
+  if (mode_ == Mode::kSilent) {
     // Keeps the connection open and quiet until the test ends.
     held_.push_back(std::move(client));
     return;
   }
   client.Send(raw_);
+  if (mode_ == Mode::kTrickle) {
+    while (!stop_ && client.Send(" "))
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return;
+  }
   // Closing gracefully: the client reads the whole answer before the end.
   client.ShutdownSend();
   for (int i = 0; i < 40 && !stop_; ++i)

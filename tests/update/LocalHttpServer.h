@@ -12,9 +12,13 @@
 
 class LocalHttpServer {
  public:
-  // Answers every request with `raw`, byte for byte; or, when neverAnswer,
-  // reads the request and then keeps the connection open and quiet.
-  explicit LocalHttpServer(std::string raw, bool neverAnswer = false);
+  enum class Mode {
+    kAnswer,   // sends `raw`, byte for byte, and closes
+    kSilent,   // reads the request, then keeps the connection open and quiet
+    kTrickle,  // sends `raw`, then a space every 100 ms until the test ends
+  };
+
+  explicit LocalHttpServer(std::string raw, Mode mode = Mode::kAnswer);
   ~LocalHttpServer();
 
   unsigned short Port() const { return port_; }
@@ -30,7 +34,7 @@ class LocalHttpServer {
   void Serve(TestSocket& client);
 
   const std::string raw_;
-  const bool silent_;
+  const Mode mode_;
   TestSocket listener_;
   unsigned short port_ = 0;
   std::atomic<bool> stop_{false};

@@ -210,6 +210,8 @@ TEST(VersionCheckConcurrent, AnswersFromTheServer) {
        0, Question("2.0.10"), kVersionBoxYesNo},
       {"ended by close", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n3000", 0, Question("3.0.0"),
        kVersionBoxYesNo},
+      {"interim answer first", "HTTP/1.1 100 Continue\r\n\r\n" + LocalHttpServer::Answer("200 OK", "2003"), 0,
+       Question("2.0.3"), kVersionBoxYesNo},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -254,7 +256,8 @@ TEST(VersionCheckConcurrent, BodiesBeyondTheBoundAreAnError) {
   }
 }
 
-TEST(VersionCheckConcurrent, NoServerIsOneErrorAndNothingOpens) {
+// Starts no thread, so it also runs where threads cannot.
+TEST(VersionCheckOffline, NoServerIsOneErrorAndNothingOpens) {
   RecordingUi ui;
   EXPECT_EQ(CheckOnlineVersion(ui, Local(ClosedPort())), kVersionCheckNoAnswer);
   ExpectOneBox(ui, kContactError, kCaption, kVersionBoxIconError);
@@ -262,7 +265,7 @@ TEST(VersionCheckConcurrent, NoServerIsOneErrorAndNothingOpens) {
 }
 
 TEST(VersionCheckConcurrent, ServerThatNeverAnswersTimesOut) {
-  LocalHttpServer server("", true);
+  LocalHttpServer server("", LocalHttpServer::Mode::kSilent);
   RecordingUi ui;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(CheckOnlineVersion(ui, Local(server.Port(), 1000)), kVersionCheckNoAnswer);
@@ -272,4 +275,19 @@ TEST(VersionCheckConcurrent, ServerThatNeverAnswersTimesOut) {
   EXPECT_LT(seconds, 20);
   ExpectOneBox(ui, kContactError, kCaption, kVersionBoxIconError);
   EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+// A server that keeps sending a little: every read succeeds, yet the whole
+// answer must end in bounded time, and a cut-off answer is no answer.
+TEST(VersionCheckConcurrent, TricklingServerIsCutOffAsAnError) {
+  LocalHttpServer server("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n2003",
+                         LocalHttpServer::Mode::kTrickle);
+  RecordingUi ui;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(CheckOnlineVersion(ui, Local(server.Port(), 500)), kVersionCheckNoAnswer);
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 20);
+  ExpectOneBox(ui, kContactError, kCaption, kVersionBoxIconError);
+  EXPECT_TRUE(ui.opened.empty());
 }

@@ -15,7 +15,10 @@ const char kUsage[] =
     "         into a stereo 32-bit float WAV file\n"
     "  state  PLUGIN save OUT.fxp|OUT.fxb [--program N] [--param INDEX=NORMALISED ...] [--load IN]\n"
     "  state  PLUGIN load IN.fxp|IN.fxb [--program N]\n"
-    "         write or check a preset (.fxp) or bank (.fxb) file\n";
+    "         write or check a preset (.fxp) or bank (.fxb) file\n"
+    "  editor PLUGIN OUT.png [--program N] [--param INDEX=NORMALISED ...]\n"
+    "         open the editor in a window of our own and write what it shows\n"
+    "         (Linux: needs an X server; without DISPLAY, Xvfb is started for it)\n";
 
 struct Command {
   const char* name;
@@ -31,6 +34,7 @@ const Command kCommands[] = {
      }},
     {"render", RunRender},
     {"state", RunState},
+    {"editor", RunEditor},
 };
 }  // namespace
 

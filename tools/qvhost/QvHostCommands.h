@@ -12,6 +12,8 @@
 int RunInfo(VstEntryProc entry, const char* path);
 int RunRender(VstEntryProc entry, const std::string& pluginPath, const std::vector<std::string>& args);
 int RunState(VstEntryProc entry, const std::string& pluginPath, const std::vector<std::string>& args);
+// Opens the editor in a window of its own and writes what it shows to a PNG file.
+int RunEditor(VstEntryProc entry, const std::string& pluginPath, const std::vector<std::string>& args);
 
 // Prints the reason and the usage text to stderr; returns 2.
 int UsageError(const std::string& reason);
