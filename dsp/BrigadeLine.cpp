@@ -15,6 +15,15 @@ void DefaultRelease(void* cells) { std::free(cells); }
 
 inline double Clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
+// Zeroed memory is often mapped only when first written; write a zero into
+// every page now, off the audio thread.
+void TouchPages(double* cells, std::int32_t count) {
+  constexpr std::int32_t kCellsPerPage = 4096 / sizeof(double);
+  volatile double* const v = cells;
+  for (std::int32_t i = 0; i < count; i += kCellsPerPage) v[i] = 0.0;
+  if (count > 0) v[count - 1] = 0.0;
+}
+
 inline void Push(double* h, double v) {
   h[0] = h[1];
   h[1] = h[2];
@@ -61,18 +70,17 @@ bool BrigadeLine::Rebuild(double sampleRate, int rangeIndex) {
   clockPhase = 0;
   clockStep = 1;
   inverseClockStep = 1;
-  if (!qvmath::IsFinite(sampleRate) || !(sampleRate >= 0.5)) return false;
-  const double cells = std::trunc(sampleRate * 2000 / 1000);
-  if (cells > static_cast<double>(INT32_MAX)) return false;
-  const auto length = static_cast<std::int32_t>(cells);
-  // On 32-bit targets the byte count itself may not fit.
-  if (static_cast<std::size_t>(length) > SIZE_MAX / sizeof(double)) return false;
+  if (!qvmath::IsFinite(sampleRate) || !(sampleRate >= 0.5) || sampleRate > kMaxSampleRate) return false;
+  // At most 2,000,000 cells: w + stages stays far below 2^31.
+  const auto length = static_cast<std::int32_t>(std::trunc(sampleRate * 2000 / 1000));
   bufferL = static_cast<double*>(allocateCells(static_cast<std::size_t>(length), sizeof(double)));
   bufferR = static_cast<double*>(allocateCells(static_cast<std::size_t>(length), sizeof(double)));
   if (!bufferL || !bufferR) {
     ReleaseBuffers();
     return false;
   }
+  TouchPages(bufferL, length);
+  TouchPages(bufferR, length);
   bufferLength = length;
   SetRangeIndex(rangeIndex);
   inputFilterL.SetSampleRate(sampleRate);

@@ -19,10 +19,15 @@ class BrigadeLine {
 
   // For a new sample rate: frees the cells, allocates two seconds of zeroed
   // cells per channel, resets indices and clock and gives the filters the new
-  // rate. The histories survive. Returns false, leaving no cells and
-  // bufferLength 0, for rates that are not finite, below 0.5 Hz or too high
-  // for a 32-bit cell count, and when allocation fails.
+  // rate. The histories survive. Every page of the cells is written here, so
+  // the audio thread takes no page faults on the first sweep. Returns false,
+  // leaving no cells and bufferLength 0, for rates that are not finite, below
+  // 0.5 Hz or above kMaxSampleRate, and when allocation fails.
   bool Rebuild(double sampleRate, int rangeIndex);
+  // 768 kHz is the highest rate interfaces offer; above 1 MHz the cells
+  // would not fit comfortably, and with this bound no cell index can come
+  // near the 32-bit limit.
+  static constexpr double kMaxSampleRate = 1000000.0;
   bool IsReady() const { return bufferLength > 0; }
 
   // stageCount = bufferLength >> 2 * rangeIndex, kept within 1 ... bufferLength.

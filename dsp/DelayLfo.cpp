@@ -6,6 +6,10 @@
 
 using qvmath::kTwoPi;
 
+namespace {
+bool Usable(double rate) { return rate > 0 && qvmath::IsFinite(rate); }
+}  // namespace
+
 DelayLfo::DelayLfo()
     : value(0),
       sampleRate(44100.0),
@@ -30,8 +34,13 @@ bool DelayLfo::SetRate(double newSampleRate, int ticksPerControl) {
   sampleRate = newSampleRate;
   // Below 1 kHz there are no whole milliseconds per tick; the product then
   // ticks every sample, so count it as one.
+  const double previousControlRate = controlRate;
   controlRate = sampleRate / (ticksPerControl < 1 ? 1 : ticksPerControl);
   phase = -kTwoPi;
+  // An increment made at an unusable rate (NaN, 0, negative) is worthless: a
+  // usable rate brings the free-running one back at once, resume or not.
+  // Otherwise it follows from the next speed or sync update, as it always has.
+  if (!syncOn && !Usable(previousControlRate) && Usable(controlRate)) increment = speedHz * kTwoPi / controlRate;
   return true;
 }
 

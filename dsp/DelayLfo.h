@@ -13,7 +13,9 @@ class DelayLfo {
 
   // Takes a new sample rate; on an actual change the control rate is derived
   // again and the phase restarts. Returns whether the rate changed. The
-  // increment is left alone: it follows from the next speed or sync update.
+  // increment is left alone (it follows from the next speed or sync update),
+  // unless the previous rate was unusable: then the free-running increment is
+  // made again at once.
   bool SetRate(double newSampleRate, int ticksPerControl);
 
   // Free-running speed in Hz; also picks the sync row from the knob position.

@@ -5,6 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+void* DefaultReallocate(void* data, size_t bytes) { return std::realloc(data, bytes); }
+}  // namespace
+
+GrowBuffer::Reallocator GrowBuffer::reallocate = &DefaultReallocate;
+
 GrowBuffer::GrowBuffer(int granularity) : mGranularity(granularity > 0 ? granularity : 1) {}
 
 GrowBuffer::~GrowBuffer() { std::free(mData); }
@@ -39,9 +45,9 @@ void* GrowBuffer::Resize(int n, bool allowShrink) {
         std::free(mData);
         mData = nullptr;
       } else {
-        void* p = std::realloc(mData, static_cast<size_t>(newAlloc));
+        void* p = reallocate(mData, static_cast<size_t>(newAlloc));
         if (!p) {
-          p = std::malloc(static_cast<size_t>(newAlloc));
+          p = reallocate(nullptr, static_cast<size_t>(newAlloc));
           if (!p) return nullptr;
           if (mData) std::memcpy(p, mData, static_cast<size_t>(std::min(mSize, n)));
           std::free(mData);

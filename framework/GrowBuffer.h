@@ -2,6 +2,8 @@
 // and shrinks only when asked to, so repeated appends stay cheap.
 #pragma once
 
+#include <cstddef>
+
 class GrowBuffer {
  public:
   explicit GrowBuffer(int granularity = 4096);
@@ -21,6 +23,11 @@ class GrowBuffer {
 
   // Allocated size the resize rule picks for n bytes; -1 when it would not fit 32 bits.
   static long long AllocationFor(long long n, int granularity);
+
+  // realloc by default (realloc(nullptr, n) allocates); tests replace it to
+  // make particular allocations fail or move.
+  using Reallocator = void* (*)(void* data, size_t bytes);
+  static Reallocator reallocate;
 
  private:
   void* mData = nullptr;

@@ -1,13 +1,12 @@
 #include "framework/IMidiEventQueue.h"
 
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
-IMidiEventQueue::IMidiEventQueue(int capacity, int growthStep) : mGrowthStep(growthStep > 0 ? growthStep : 1) {
+IMidiEventQueue::IMidiEventQueue(int capacity) {
   if (capacity > 0) {
     mMessages = static_cast<IMidiMessage*>(std::malloc(sizeof(IMidiMessage) * static_cast<size_t>(capacity)));
-    if (mMessages) mCapacity = capacity;  // else start empty and grow on first use
+    if (mMessages) mCapacity = capacity;  // else every message is dropped
   }
 }
 
@@ -15,16 +14,11 @@ IMidiEventQueue::~IMidiEventQueue() { std::free(mMessages); }
 
 bool IMidiEventQueue::Add(const IMidiMessage& message) {
   if (mBack >= mCapacity) {
-    if (mFront > 0) {
-      Consume(0);
-    } else {
-      long long grown = static_cast<long long>(mGrowthStep) * (mCapacity / mGrowthStep + 1);
-      if (grown > INT_MAX / static_cast<long long>(sizeof(IMidiMessage))) return false;
-      void* p = std::realloc(mMessages, sizeof(IMidiMessage) * static_cast<size_t>(grown));
-      if (!p) return false;
-      mMessages = static_cast<IMidiMessage*>(p);
-      mCapacity = static_cast<int>(grown);
+    if (mFront == 0) {
+      ++mDropped;
+      return false;
     }
+    Consume(0);
   }
   int insertAt = mBack;
   if (mBack > mFront && message.offset < mMessages[mBack - 1].offset) {
@@ -40,8 +34,8 @@ bool IMidiEventQueue::Add(const IMidiMessage& message) {
 }
 
 void IMidiEventQueue::Consume(int count) {
-  mFront += count;
-  if (mFront > mBack) mFront = mBack;
+  if (count < 0) count = 0;
+  mFront = count > mBack - mFront ? mBack : mFront + count;
   if (mFront > 0) {
     mBack -= mFront;
     if (mBack > 0) std::memmove(mMessages, mMessages + mFront, sizeof(IMidiMessage) * static_cast<size_t>(mBack));

@@ -62,6 +62,7 @@ void IParameter::SetLabel(const char* label) { CopyText(mLabel, label, kParamTex
 
 void IParameter::SetFromNormalized(double x) {
   if (std::isnan(x)) return;  // a NaN from a host must not reach the signal code
+  x = ClampNormalized(x);
   double v = ShapePower(x, mShape) * (mMax - mMin) + mMin;
   if (mType != kTypeDouble) v = std::floor(v / mStep + 0.5) * mStep;
   mValue = std::min(v, mMax);
@@ -72,7 +73,11 @@ double IParameter::Normalized(double v) const {
   return ShapePower((c - mMin) / (mMax - mMin), 1.0 / mShape);
 }
 
-double IParameter::FromNormalized(double x) const { return ShapePower(x, mShape) * (mMax - mMin) + mMin; }
+double IParameter::FromNormalized(double x) const {
+  return ShapePower(ClampNormalized(x), mShape) * (mMax - mMin) + mMin;
+}
+
+double ClampNormalized(double x) { return x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x); }
 
 void IParameter::SetClamped(double v) {
   if (std::isnan(v)) v = mMin;  // damaged chunks and texts must not reach the signal code

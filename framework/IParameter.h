@@ -12,6 +12,9 @@ enum ParamType : int32_t { kTypeNone = 0, kTypeBool = 1, kTypeInt = 2, kTypeEnum
 
 // Fills text (room for kParamTextSize bytes) with the display text of a plain value.
 using DisplayFunction = void (*)(double value, char* text);
+// Reads a text in the display's own form into a plain value; false when the
+// text is not in that form.
+using ParseFunction = bool (*)(const char* text, double* value);
 
 constexpr int kParamTextSize = 32;  // 31 characters and a terminator
 
@@ -44,6 +47,7 @@ class IParameter {
   // Swapped by the product from the audio thread (LFO sync by a controller)
   // while the editor formats read-outs with it: atomic.
   AtomicDisplayFunction displayFunction;
+  ParseFunction parseFunction = nullptr;
 
   void DefineDouble(const char* name, double defaultValue, double minValue, double maxValue, double step,
                     double shape = 1.0);
@@ -51,6 +55,7 @@ class IParameter {
   void DefineBool(const char* name);
   void AddDisplayText(int value, const char* text);
 
+  // x outside 0..1 counts as the nearer end; NaN is ignored.
   void SetFromNormalized(double x);
   double Normalized() const { return Normalized(mValue); }
   double Normalized(double v) const;
@@ -100,6 +105,9 @@ class IParameter {
 // x raised to the power e; exact for the shapes in use (1, 2 and 1/2), so
 // every target rounds parameter conversions alike.
 double ShapePower(double x, double e);
+
+// x limited to 0..1; NaN passes (callers decide what it means).
+double ClampNormalized(double x);
 
 // Copies at most size - 1 characters and always terminates.
 void CopyText(char* dst, const char* src, int size);

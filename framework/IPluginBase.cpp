@@ -90,6 +90,7 @@ int IPluginBase::ReadState(const IStateChunk& chunk, int position) { return Unse
 void IPluginBase::SetParamFromEditor(int index, double normalized) {
   IMutexLock lock(mMutex);
   if (!ValidParam(index)) return;
+  normalized = ClampNormalized(normalized);  // the host must only ever hear 0..1
   GetParam(index)->SetFromNormalized(normalized);
   NotifyHostParamValue(index, normalized);
   ParameterChanged(index);
@@ -111,6 +112,9 @@ void IPluginBase::RefreshEditorParams() {
 
 void IPluginBase::SetBlockSize(int frames) {
   if (frames < 0) frames = 0;
+  // Larger host blocks are served in pieces; beyond this the scratch memory
+  // (and zero-filling it inside the dispatcher) buys nothing.
+  if (frames > kMaxBlockSize) frames = kMaxBlockSize;
   if (frames == mBlockSize) return;
   // All or nothing: a host must never see buffers shorter than the block size.
   bool ok = true;
@@ -119,10 +123,11 @@ void IPluginBase::SetBlockSize(int frames) {
   if (!ok) {
     for (auto& c : mInChannels) c->scratch.ResizeAndClear(mBlockSize);
     for (auto& c : mOutChannels) c->scratch.ResizeAndClear(mBlockSize);
-    return;
+  } else {
+    mBlockSize = frames;
   }
-  mBlockSize = frames;
-  // Disconnected channels point at their own scratch buffers, which may have moved.
+  // Disconnected channels point at their own scratch buffers, which may have
+  // moved even when a later channel failed and the size went back.
   for (auto& c : mInChannels)
     if (!c->connected) *c->slot = c->scratch.Samples();
   for (auto& c : mOutChannels)

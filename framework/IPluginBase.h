@@ -20,6 +20,7 @@
 class IGraphics;
 
 constexpr int kNameSize = 128;  // effect, product and vendor names: 127 characters
+constexpr int kMaxBlockSize = 1 << 20;  // frames; block sizes above are taken as this
 
 // The product's constants, handed down the construction chain.
 struct IPluginInfo {

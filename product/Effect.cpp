@@ -1,5 +1,7 @@
 #include "product/Effect.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,7 +15,7 @@ namespace {
 const char* kSettingsSection = "MIDI Control";
 }
 
-Effect::Effect(audioMasterCallback hostCallback) : IPluginVST(hostCallback, QVDelayInfo()), mQueue(1024, 1024) {
+Effect::Effect(audioMasterCallback hostCallback) : IPluginVST(hostCallback, QVDelayInfo()), mQueue(kControllerQueueCapacity) {
   if (NInChannels() > 0) InChannel(0).label = "Quorvel Brigade Delay Left";
   if (NInChannels() > 1) InChannel(1).label = "Quorvel Brigade Delay Right";
   if (NOutChannels() > 0) OutChannel(0).label = "Quorvel Brigade Delay Left";
@@ -46,6 +48,9 @@ void Effect::SetActive(bool active) {
 
 void Effect::HandleMidiMessage(const IMidiMessage& message) {
   if (!message.IsControlChange() || message.data1 >= 123) return;
+  // MIDI data bytes have seven bits: a value byte with the top bit set is a
+  // damaged message, not a value above full scale.
+  if (message.data2 > 127) return;
   IMutexLock lock(Mutex());
   if (mLearnActive) {
     mLearnController = message.data1;
@@ -63,11 +68,22 @@ void Effect::SelectPreset(int index) {
   NotifyHostAllParams();
 }
 
+namespace {
+// offset - frames, held at the lowest offset instead of wrapping.
+int32_t CountDown(int32_t offset, int frames) {
+  return offset < INT32_MIN + frames ? INT32_MIN : offset - frames;
+}
+}  // namespace
+
 void Effect::DrainMidiQueue() {
-  const int t = TicksPerControl();
-  while (mQueue.Front() != mQueue.Back()) {
-    IMidiMessage& m = mQueue.At(mQueue.Front());
-    m.offset -= t;
+  // Below 1 kHz there are no whole milliseconds per tick, yet a frame passes
+  // between ticks: count it, or nothing would ever fall due.
+  const int t = std::max(1, TicksPerControl());
+  const int front = mQueue.Front();
+  int i = front;
+  for (; i < mQueue.Back(); ++i) {
+    IMidiMessage& m = mQueue.At(i);
+    m.offset = CountDown(m.offset, t);
     if (m.offset > 0) break;
     if (m.IsControlChange()) {
       int target = ControllerTarget(m.data1);
@@ -84,11 +100,12 @@ void Effect::DrainMidiQueue() {
         }
       }
     }
-    mQueue.Consume(1);
   }
+  // One move for all the applied messages, not one per message.
+  mQueue.Consume(i - front);
   // The rest counts down too; the message that stopped the scan is thereby
   // reduced twice in this tick.
-  for (int i = mQueue.Front(); i < mQueue.Back(); ++i) mQueue.At(i).offset -= t;
+  for (int k = mQueue.Front(); k < mQueue.Back(); ++k) mQueue.At(k).offset = CountDown(mQueue.At(k).offset, t);
 }
 
 void Effect::StartLearnPass(bool pressed, bool unlearn) {

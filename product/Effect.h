@@ -13,6 +13,8 @@ constexpr int kLearnButtonTag = -10;
 constexpr int kSaveButtonTag = -11;
 constexpr int kFreezeTarget = -12;
 constexpr int kNumControllers = 120;  // the map covers controllers 0-119
+// Controller messages that can wait at once; more in one go are dropped and counted.
+constexpr int kControllerQueueCapacity = 16384;
 
 class Effect : public IPluginVST {
  public:

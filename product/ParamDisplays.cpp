@@ -1,6 +1,9 @@
 #include "product/ParamDisplays.h"
 
+#include <cctype>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "dsp/PortableMath.h"
 #include "framework/IParameter.h"
@@ -38,3 +41,71 @@ void MixText(double value, char* text) {
 }
 
 void SwitchText(double value, char* text) { std::snprintf(text, kParamTextSize, value < 0.5 ? "OFF" : "ON"); }
+
+namespace {
+const char* SkipBlanks(const char* p) {
+  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+  return p;
+}
+
+// A number at p; false when there is none. end is left after it.
+bool ReadNumber(const char* p, double* value, const char** end) {
+  char* stop = nullptr;
+  double v = std::strtod(p, &stop);
+  if (stop == p || !std::isfinite(v)) return false;
+  *value = v;
+  *end = stop;
+  return true;
+}
+
+// The same text but for case and surrounding blanks.
+bool SameWord(const char* typed, const char* word) {
+  typed = SkipBlanks(typed);
+  while (*word && std::tolower(static_cast<unsigned char>(*typed)) == std::tolower(static_cast<unsigned char>(*word))) {
+    ++typed;
+    ++word;
+  }
+  return !*word && !*SkipBlanks(typed);
+}
+}  // namespace
+
+bool RangeParse(const char* text, double* value) {
+  for (int k = 0; k <= 4; ++k) {
+    char shown[kParamTextSize];
+    RangeText(k, shown);
+    if (SameWord(text, shown)) {
+      *value = k;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool PercentParse(const char* text, double* value) {
+  double v = 0;
+  const char* end = nullptr;
+  if (!ReadNumber(SkipBlanks(text), &v, &end)) return false;
+  end = SkipBlanks(end);
+  if (*end != '%' || *SkipBlanks(end + 1)) return false;
+  *value = v / 100.0;
+  return true;
+}
+
+bool MixParse(const char* text, double* value) {
+  if (SameWord(text, "Dry")) {
+    *value = 0.0;
+    return true;
+  }
+  if (SameWord(text, "Wet")) {
+    *value = 1.0;
+    return true;
+  }
+  double dry = 0, wet = 0;
+  const char* end = nullptr;
+  if (!ReadNumber(SkipBlanks(text), &dry, &end)) return false;
+  end = SkipBlanks(end);
+  if (*end != ':' || !ReadNumber(SkipBlanks(end + 1), &wet, &end) || *SkipBlanks(end)) return false;
+  if (!(dry >= 0 && wet >= 0 && dry + wet > 0)) return false;
+  *value = wet / (dry + wet);
+  return true;
+}

@@ -36,17 +36,22 @@ QVDelay::~QVDelay() = default;
 void QVDelay::DefineParameters() {
   GetParam(kRange)->DefineInt("Range", 3, 0, 4);
   GetParam(kRange)->displayFunction = RangeText;
+  GetParam(kRange)->parseFunction = RangeParse;
   GetParam(kTime)->DefineDouble("Time", 0.6, 0.0, 1.0, 0.001, 1.0);
   GetParam(kFeedback)->DefineDouble("Feedback", 0.0, -1.0, 1.0, 0.01, 1.0);
   GetParam(kFeedback)->displayFunction = PercentText;
+  GetParam(kFeedback)->parseFunction = PercentParse;
   GetParam(kLFOSpeed)->DefineDouble("LFOSpeed", 0.15, 0.001, 25.0, 0.01, 2.0);
   GetParam(kLFOSpeed)->displayFunction = HzText;
   GetParam(kLFODepth)->DefineDouble("LFO Depth", 0.0, 0.0, 1.0, 0.01, 2.0);
   GetParam(kLFODepth)->displayFunction = PercentText;
+  GetParam(kLFODepth)->parseFunction = PercentParse;
   GetParam(kMix)->DefineDouble("Mix", 0.5, 0.0, 1.0, 0.01, 1.0);
   GetParam(kMix)->displayFunction = MixText;
+  GetParam(kMix)->parseFunction = MixParse;
   GetParam(kQuality)->DefineDouble("Quality", 1.0, 0.0, 1.0, 0.01, 1.0);
   GetParam(kQuality)->displayFunction = PercentText;
+  GetParam(kQuality)->parseFunction = PercentParse;
   GetParam(kDelaySync)->DefineBool("Delay Sync to Host");
   GetParam(kDelaySync)->displayFunction = SwitchText;
   GetParam(kLFOSync)->DefineBool("LFO Sync to Host");
@@ -78,12 +83,14 @@ void QVDelay::ParameterChanged(int index) {
   const bool on = v >= 0.5;
   switch (index) {
     case kRange:
-      mRangeParam = static_cast<int>(qvmath::Round(v));
+      // Limited before the cast: a value outside the int range must not reach it.
+      mRangeParam = static_cast<int>(qvmath::Round(std::max(0.0, std::min(4.0, v))));
       UpdateDelayClock();
       break;
     case kTime:
       mTimeParam = v;
-      mDelaySyncIndex = std::max(0, std::min(kDivisionRows - 1, static_cast<int>(qvmath::Round((1.0 - v) * 19.0))));
+      mDelaySyncIndex = static_cast<int>(
+          qvmath::Round(std::max(0.0, std::min(static_cast<double>(kDivisionRows - 1), (1.0 - v) * 19.0))));
       UpdateDelayClock();
       break;
     case kFeedback:
@@ -128,7 +135,13 @@ void QVDelay::ControlTick() {
 }
 
 void QVDelay::ProcessBlock(double** inputs, double** outputs, int frames) {
-  if (mLine.bufferLength <= 0) return;
+  const bool ready = mLine.IsReady();
+  if (!ready) {
+    // No cells (no usable rate yet, or none to be had): silence, whatever the
+    // host's buffers held. Controllers still fall due below.
+    for (int c = 0; c < 2; ++c)
+      if (outputs[c] && frames > 0) std::memset(outputs[c], 0, sizeof(double) * static_cast<size_t>(frames));
+  }
   if (mDelaySync || mLfoSync) ReadHostTime();
   // The countdown holds the frames left before the next control tick, which
   // falls every ticksPerControl + 1 frames; runs between ticks go to the line
@@ -140,7 +153,7 @@ void QVDelay::ProcessBlock(double** inputs, double** outputs, int frames) {
       ControlTick();
     }
     int run = std::min(frames - i, mControlCountdown);
-    mLine.ProcessBlock(inputs[0] + i, inputs[1] + i, outputs[0] + i, outputs[1] + i, run);
+    if (ready) mLine.ProcessBlock(inputs[0] + i, inputs[1] + i, outputs[0] + i, outputs[1] + i, run);
     mControlCountdown -= run;
     i += run;
   }

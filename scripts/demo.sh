@@ -47,18 +47,22 @@ mkdir -p out/linux out/win64
 echo
 echo "=== test phrase"
 dist/linux/qvphrase out/phrase.wav
-tail=3
+# Seconds of silence after the phrase, per preset: long enough for the echoes
+# to fall below about -60 dBFS, except the comb resonator's drone, which
+# decays by only 2-3 dB a second and would need half a minute.
+tails=(2 2 2 2 2 2 8 2 3 10)
 echo
-echo "=== rendering the phrase through each factory preset (+${tail} s tail)"
+echo "=== rendering the phrase through each factory preset (tails of 2 to 10 s)"
 files=()
 for i in "${!names[@]}"; do
+  tail=${tails[$i]}
   slug=$(printf '%02d-%s' "$i" "$(echo "${names[$i]}" | tr 'A-Z' 'a-z' | tr -cs 'a-z0-9' '-' | sed 's/-$//')")
   files+=("$slug.wav")
   linux render out/phrase.wav "out/linux/$slug.wav" --program "$i" --tail "$tail" >"out/linux/$slug.log"
   win64 render out/phrase.wav "out/win64/$slug.wav" --program "$i" --tail "$tail" >"out/win64/$slug.log"
   peak=$(sed -n 's/.*peak \([^ ]* dBFS\).*/\1/p' "out/linux/$slug.log")
   same=$(cmp -s "out/linux/$slug.wav" "out/win64/$slug.wav" && echo "Linux and Win64 renders identical" || echo "Linux and Win64 renders DIFFER")
-  printf '  %-24s peak %-11s %s\n' "$slug" "$peak" "$same"
+  printf '  %-24s tail %2s s  peak %-11s %s\n' "$slug" "$tail" "$peak" "$same"
   rm "out/linux/$slug.log" "out/win64/$slug.log"
 done
 linux state save out/QVDelay-factory.fxb >/dev/null
@@ -74,23 +78,24 @@ silence, so echoes, resonances and tails are heard on their own. It peaks at
 
 \`linux/\` holds the renders through \`dist/linux/QVDelay64.so\`, \`win64/\` the
 same renders through \`dist/win64/QVDelay64.dll\` under Wine: the same code,
-so the files are identical. Each is the phrase through one factory preset
-with ${tail} s of tail, as 32-bit float WAV (some presets peak above the input).
+so the files are identical. Each is the phrase through one factory preset,
+with a tail of silence long enough for its echoes to die away (the tail
+column), as 32-bit float WAV (some presets peak above the input).
 \`QVDelay-factory.fxb\` is the factory bank as a preset bank file any VST 2
 host can load.
 
-| file | preset | what to listen for |
-|---|---|---|
-| ${files[0]} | ${names[0]} | a plain echo about 325 ms behind the dry sound, half wet, each repeat 40 % of the last: hear it count down after the final strum |
-| ${files[1]} | ${names[1]} | gentle flanging: a 1-8 ms delay swept slowly (about 3.4 s per cycle) with a little negative feedback; a soft "jet" moving through the hi-hats and the strum |
-| ${files[2]} | ${names[2]} | the same sweep with 80 % feedback and a darker filter: a hard, metallic, pitched whoosh that rises and falls about every 4.6 s, loudest on the snare and hats |
-| ${files[3]} | ${names[3]} | chorus: a 15 ms delay wobbling slightly at about 1.2 Hz; the plucks sound thicker and faintly detuned, no audible echo |
-| ${files[4]} | ${names[4]} | stronger chorus: deeper, faster wobble (1.5 Hz) with some feedback; the sustained strum at the end sways noticeably in pitch |
-| ${files[5]} | ${names[5]} | slapback: one short (about 90 ms), darker echo tight behind every hit and a faint second one, the classic rockabilly doubling |
-| ${files[6]} | ${names[6]} | long, dark repeats (about 430 ms) with 75 % feedback that pile up into a wash; the tail goes on well after the phrase ends |
-| ${files[7]} | ${names[7]} | vibrato: fully wet, no echo, the pitch of everything wavers about 5 times a second |
-| ${files[8]} | ${names[8]} | tape echo: a 500 ms repeat, on the beat at 120 BPM, darker with each pass, with a slight slow pitch drift (wow) from the LFO |
-| ${files[9]} | ${names[9]} | comb resonance: a 24 ms delay with 96 % feedback rings at about 41 Hz and its harmonics; the drums turn into metallic, pitched drones that decay slowly |
+| file | preset | tail | what to listen for |
+|---|---|---|---|
+| ${files[0]} | ${names[0]} | ${tails[0]} s | the plug-in's own starting settings: one plain echo about 325 ms behind the dry sound, half wet, and no repeats (Feedback 0 %). A fresh instance keeps its live settings in the current program, 0, so this is not the stored "default" program's 40 % feedback; that one is heard when a host switches to program 0 from another |
+| ${files[1]} | ${names[1]} | ${tails[1]} s | gentle flanging: a 1-8 ms delay swept slowly (about 3.4 s per cycle) with a little negative feedback; a soft "jet" moving through the hi-hats and the strum |
+| ${files[2]} | ${names[2]} | ${tails[2]} s | the same sweep with 80 % feedback and a darker filter: a hard, metallic, pitched whoosh that rises and falls about every 4.6 s, loudest on the snare and hats |
+| ${files[3]} | ${names[3]} | ${tails[3]} s | chorus: a 15 ms delay wobbling slightly at about 1.2 Hz; the plucks sound thicker and faintly detuned, no audible echo |
+| ${files[4]} | ${names[4]} | ${tails[4]} s | stronger chorus: deeper, faster wobble (1.5 Hz) with some feedback; the sustained strum at the end sways noticeably in pitch |
+| ${files[5]} | ${names[5]} | ${tails[5]} s | slapback: one short (about 90 ms), darker echo tight behind every hit and a faint second one, the classic rockabilly doubling |
+| ${files[6]} | ${names[6]} | ${tails[6]} s | long, dark repeats (about 430 ms) with 75 % feedback that pile up into a wash; the tail goes on well after the phrase ends |
+| ${files[7]} | ${names[7]} | ${tails[7]} s | vibrato: fully wet, no echo, the pitch of everything wavers about 5 times a second |
+| ${files[8]} | ${names[8]} | ${tails[8]} s | tape echo: a 500 ms repeat, on the beat at 120 BPM, darker with each pass, with a slight slow pitch drift (wow) from the LFO |
+| ${files[9]} | ${names[9]} | ${tails[9]} s | comb resonance: a 24 ms delay with 96 % feedback rings at about 41 Hz and its harmonics; the drums turn into metallic, pitched drones that decay slowly, by 2-3 dB a second: the file ends with the drone still audible, near -30 dBFS |
 GUIDE
 
 echo

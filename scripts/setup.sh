@@ -75,10 +75,21 @@ fi
 # --- libpng and zlib for both MinGW targets ---------------------------------
 # Fetches a Debian source package: the newest version first, then older ones,
 # since a mirror may lack the sources of the newest security update.
+# Says which version it used, and loudly when it is not the newest: an older
+# source may lack security fixes that the newest one has.
 fetch_source() {
-  local pkg=$1 dir=$2 ver
+  local pkg=$1 dir=$2 ver newest=""
   for ver in $(apt-cache showsrc "$pkg" | awk '/^Version:/ {print $2}' | sort -urV); do
-    if (cd "$dir" && apt-get source --download-only "$pkg=$ver" >>"$log" 2>&1); then return 0; fi
+    [ -n "$newest" ] || newest=$ver
+    if (cd "$dir" && apt-get source --download-only "$pkg=$ver" >>"$log" 2>&1); then
+      if [ "$ver" = "$newest" ]; then
+        say "using the source of $pkg $ver"
+      else
+        say "WARNING: the source of $pkg $newest could not be fetched; using the OLDER $pkg $ver" >&2
+        say "WARNING: it may lack fixes of $newest; delete $deps and run setup again once the mirror has it" >&2
+      fi
+      return 0
+    fi
   done
   say "could not fetch the source of $pkg (see $log)"; exit 1
 }

@@ -93,7 +93,11 @@ HostKind IPluginVST::IdentifyHost() {
   int32_t version = 0;
   if (product[0]) {
     VstIntPtr v = Host(audioMasterGetVendorVersion);
-    version = static_cast<int32_t>(((v / 10000) << 16) | (((v % 10000) / 100) << 8) | (v % 100));
+    // A negative or oversized answer is no version; shifting it would be undefined.
+    if (v < 0 || v > 0x7FFFFFFF) v = 0;
+    const uint32_t major = static_cast<uint32_t>(v / 10000), minor = static_cast<uint32_t>((v % 10000) / 100),
+                   patch = static_cast<uint32_t>(v % 100);
+    version = static_cast<int32_t>((major << 16) | (minor << 8) | patch);
   }
   SetHostIdentity(HostKindFromName(product), version);
   return GetHostKind();

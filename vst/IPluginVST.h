@@ -73,8 +73,12 @@ class IPluginVST : public IPluginBase {
   VstSpeakerArrangement mOutputArrangement{};
   bool mHostPrepared = false;
   int mCockosFlags = 0;
+  // What effGetChunk hands out stays valid until the next effGetChunk of the
+  // same kind: effSetChunk reads into buffers of its own.
   IStateChunk mProgramChunk{4096};
   IStateChunk mBankChunk{4096};
+  IStateChunk mProgramSetChunk{4096};
+  IStateChunk mBankSetChunk{4096};
   bool mChunkSwapChecked = false;
   bool mChunkSwapResult = false;
   AEffect mAEffect{};

@@ -1,4 +1,6 @@
 // The dispatcher and the host's parameter calls.
+#include <cctype>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,7 +10,10 @@
 #include "vst/IPluginVST.h"
 
 namespace {
-// Hosts give a buffer per text request; our texts fit the field sizes below.
+// Hosts give a buffer per text request, sized by the ABI's field: program
+// names 24 bytes, effect names 32, vendor and product strings 64. Parameter
+// names, labels and displays get kParamTextSize (32): what hosts allocate in
+// practice, far above the ABI's nominal 8.
 void CopyToHost(void* ptr, const char* text, int size) { CopyText(static_cast<char*>(ptr), text, size); }
 }  // namespace
 
@@ -56,7 +61,7 @@ VstIntPtr IPluginVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
       }
       return 0;
     case effGetProgramName:
-      if (ptr) CopyToHost(ptr, PresetName(CurrentPresetIndex()), kPresetNameSize);
+      if (ptr) CopyToHost(ptr, PresetName(CurrentPresetIndex()), kVstMaxProgNameLen);
       return 0;
     case effGetParamLabel:
       if (ValidParam(index) && ptr) CopyToHost(ptr, GetParam(index)->LabelForValue(), kParamTextSize);
@@ -125,7 +130,7 @@ VstIntPtr IPluginVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
       return String2Parameter(index, static_cast<const char*>(ptr));
     case effGetProgramNameIndexed:
       if (!ptr) return 0;
-      CopyToHost(ptr, PresetName(index), kPresetNameSize);
+      CopyToHost(ptr, PresetName(index), kVstMaxProgNameLen);
       return static_cast<char*>(ptr)[0] ? 1 : 0;
     case effGetInputProperties:
       return PinProperties(index, static_cast<VstPinProperties*>(ptr), true);
@@ -141,15 +146,15 @@ VstIntPtr IPluginVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
       return 1;
     case effGetEffectName:
       if (!ptr) return 0;
-      CopyToHost(ptr, EffectName(), kNameSize);
+      CopyToHost(ptr, EffectName(), kVstMaxEffectNameLen);
       return 1;
     case effGetVendorString:
       if (!ptr) return 0;
-      CopyToHost(ptr, VendorName(), kNameSize);
+      CopyToHost(ptr, VendorName(), kVstMaxVendorStrLen);
       return 1;
     case effGetProductString:
       if (!ptr) return 0;
-      CopyToHost(ptr, ProductName(), kNameSize);
+      CopyToHost(ptr, ProductName(), kVstMaxProductStrLen);
       return 1;
     case effGetVendorVersion:
       return DecimalVersion();
@@ -195,11 +200,21 @@ VstIntPtr IPluginVST::GetChunk(void** data, bool isBank) {
   return chunk.Size();
 }
 
+namespace {
+// The host's data goes into a buffer of our own that is never handed out, so
+// neither the host's pointer from effGetChunk (still valid, untouched) nor a
+// pointer into it (passed back for undo or compare) is disturbed by the copy.
+bool CopyChunk(IStateChunk& destination, const void* data, VstIntPtr size) {
+  if (!destination.Resize(static_cast<int>(size))) return false;
+  if (size > 0) std::memcpy(destination.Bytes(), data, static_cast<size_t>(size));
+  return true;
+}
+}  // namespace
+
 VstIntPtr IPluginVST::SetChunk(const void* data, VstIntPtr size, bool isBank) {
   if (size < 0 || size > 0x7FFFFFFF) return 0;
-  IStateChunk& chunk = isBank ? mBankChunk : mProgramChunk;
-  if (!chunk.Resize(0) || !chunk.Resize(static_cast<int>(size))) return 0;
-  if (size > 0) std::memcpy(chunk.Bytes(), data, static_cast<size_t>(size));
+  IStateChunk& chunk = isBank ? mBankSetChunk : mProgramSetChunk;
+  if (!CopyChunk(chunk, data, size)) return 0;
 
   int position = 0;
   int32_t version = ReadChunkHeader(chunk, position);
@@ -215,16 +230,29 @@ VstIntPtr IPluginVST::SetChunk(const void* data, VstIntPtr size, bool isBank) {
   }
   if (IsChunkSwapHost() && position != chunk.Size()) {
     // Some hosts hand a bank to the program call: try the data once more as a bank.
-    if (!mBankChunk.Resize(0) || !mBankChunk.Resize(static_cast<int>(size))) return 0;
-    if (size > 0) std::memcpy(mBankChunk.Bytes(), data, static_cast<size_t>(size));
+    if (!CopyChunk(mBankSetChunk, data, size)) return 0;
     position = 0;
-    version = ReadChunkHeader(mBankChunk, position);
-    if (version >= kChunkHeaderVersion) position = UnserializePresets(mBankChunk, position);
+    version = ReadChunkHeader(mBankSetChunk, position);
+    if (version >= kChunkHeaderVersion) position = UnserializePresets(mBankSetChunk, position);
   }
   if (position < 0) return 0;
   RefreshEditorParams();
   return 1;
 }
+
+namespace {
+// Equal but for case and blanks around the text.
+bool SameText(const char* typed, const char* shown) {
+  while (std::isspace(static_cast<unsigned char>(*typed))) ++typed;
+  size_t n = std::strlen(typed);
+  while (n > 0 && std::isspace(static_cast<unsigned char>(typed[n - 1]))) --n;
+  if (std::strlen(shown) != n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(typed[i])) != std::tolower(static_cast<unsigned char>(shown[i])))
+      return false;
+  return true;
+}
+}  // namespace
 
 VstIntPtr IPluginVST::String2Parameter(int index, const char* text) {
   if (!ValidParam(index)) return 0;
@@ -232,11 +260,17 @@ VstIntPtr IPluginVST::String2Parameter(int index, const char* text) {
   IParameter* p = GetParam(index);
   double v;
   if (p->NDisplayTexts() > 0) {
+    // Hosts show what the display gives ("ON", "OFF"), whatever the case of
+    // the stored texts.
     int i = 0;
-    while (i < p->NDisplayTexts() && std::strcmp(p->DisplayTextAt(i).text, text)) ++i;
-    if (i == p->NDisplayTexts()) return 0;
-    v = p->DisplayTextAt(i).value;
-  } else {
+    while (i < p->NDisplayTexts() && !SameText(text, p->DisplayTextAt(i).text)) ++i;
+    if (i == p->NDisplayTexts()) {
+      if (!p->parseFunction || !p->parseFunction(text, &v)) return 0;
+    } else {
+      v = p->DisplayTextAt(i).value;
+    }
+  } else if (!p->parseFunction || !p->parseFunction(text, &v)) {
+    // A bare number is the plain value.
     v = std::strtod(text, nullptr);
     if (p->NegateDisplay()) v = -v;
   }
@@ -305,8 +339,12 @@ VstIntPtr IPluginVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr,
 }
 
 void IPluginVST::ProcessEvents(const VstEvents* events) {
+  // The record declares two pointers but carries numEvents of them: read the
+  // list through a plain pointer, not by indexing the fixed-size member.
+  const unsigned char* base = reinterpret_cast<const unsigned char*>(events) + offsetof(VstEvents, events);
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
-    const VstEvent* event = events->events[i];
+    const VstEvent* event = nullptr;
+    std::memcpy(&event, base + sizeof(VstEvent*) * static_cast<size_t>(i), sizeof(event));
     if (!event) continue;
     if (event->type == kVstMidiType) {
       const VstMidiEvent* midi = reinterpret_cast<const VstMidiEvent*>(event);
@@ -332,8 +370,9 @@ void VSTCALLBACK IPluginVST::VSTSetParameter(AEffect* effect, VstInt32 index, fl
   if (!plug) return;
   IMutexLock lock(plug->Mutex());
   if (!plug->ValidParam(index)) return;
-  if (plug->Editor()) plug->Editor()->SetParameterFromPlug(index, value, true);
-  plug->GetParam(index)->SetFromNormalized(value);
+  const double normalized = ClampNormalized(value);
+  if (plug->Editor()) plug->Editor()->SetParameterFromPlug(index, normalized, true);
+  plug->GetParam(index)->SetFromNormalized(normalized);
   plug->ParameterChanged(index);
 }
 

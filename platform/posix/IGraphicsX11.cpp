@@ -69,6 +69,8 @@ IGraphicsX11::~IGraphicsX11() {
 
 void* IGraphicsX11::OpenWindow(void* parentWindow) {
   const Window parent = static_cast<Window>(reinterpret_cast<uintptr_t>(parentWindow));
+  // A menu or message box still uses the connection; a host reopening meanwhile gets no window.
+  if (mModalDepth.load() > 0) return nullptr;
   int x = 0, y = 0;
   if (WindowIsOpen()) {
     // Opening again keeps the place.

@@ -109,8 +109,9 @@ TEST(BrigadeLineRebuild, BadRatesAndFailedAllocationLeaveNoCellsAndWriteNothing)
   double l = 7, r = 7;
   line.Process(1, 1, l, r);  // before any rebuild
   EXPECT_EQ(l, 7.0);
-  // 1.1 GHz would need more than 2^31 cells.
-  for (double bad : {0.0, 0.4999, -48000.0, std::nan(""), HUGE_VAL, 1.1e9, 1e300}) {
+  // Above 1 MHz the cells would not fit comfortably (and above 2^29 Hz the
+  // stage arithmetic would leave 32 bits).
+  for (double bad : {0.0, 0.4999, -48000.0, std::nan(""), HUGE_VAL, 1000000.5, 2e6, 536870912.0, 1.1e9, 1e300}) {
     ASSERT_TRUE(line.Rebuild(44100, 0));
     EXPECT_FALSE(line.Rebuild(bad, 0)) << bad;
     EXPECT_EQ(line.bufferLength, 0);
@@ -384,3 +385,39 @@ TEST(BrigadeLineBlock, BlockFormIsBitIdenticalToThePlainForm) {
   EXPECT_EQ(std::memcmp(l.data(), refL.data(), n * sizeof(double)), 0);
   EXPECT_EQ(std::memcmp(r.data(), refR.data(), n * sizeof(double)), 0);
 }
+
+TEST(BrigadeLineRebuild, HighestAcceptedRateRunsAFullSweepWithinTheCells) {
+  BrigadeLine line;
+  SetUpWet(line, BrigadeLine::kMaxSampleRate, 0, 0.125);
+  EXPECT_EQ(line.bufferLength, 2000000);
+  std::vector<double> in(40000, 0.5), outL(in.size()), outR(in.size());
+  // Eight ticks a frame from the last cell: the write index wraps many times.
+  line.writeIndex = 3;
+  line.ProcessBlock(in.data(), in.data(), outL.data(), outR.data(), static_cast<int>(in.size()));
+  EXPECT_TRUE(std::isfinite(outL.back()));
+}
+
+#if defined(__linux__)
+#include <sys/resource.h>
+
+namespace {
+long MinorFaultsOfThisThread() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return usage.ru_minflt;
+}
+}  // namespace
+
+// The first sweep through fresh cells must not fault pages in on the audio
+// thread: Rebuild has written them all already.
+TEST(BrigadeLineRebuild, TheFirstSweepTakesNoPageFaults) {
+  BrigadeLine line;
+  SetUpWet(line, 96000, 0, 0.125);  // 192,000 cells a channel: 375 pages each
+  std::vector<double> in(24000, 0.5), outL(in.size()), outR(in.size());
+  const long before = MinorFaultsOfThisThread();
+  // 24,000 frames at eight ticks each: every cell is written once.
+  line.ProcessBlock(in.data(), in.data(), outL.data(), outR.data(), static_cast<int>(in.size()));
+  const long faults = MinorFaultsOfThisThread() - before;
+  EXPECT_LT(faults, 40) << "pages of the cells mapped during processing";
+}
+#endif

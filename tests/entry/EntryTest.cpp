@@ -18,7 +18,7 @@ void ExpectProductRecord(const AEffect* e) {
   EXPECT_EQ(e->numParams, 9);
   EXPECT_EQ(e->numInputs, 2);
   EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_EQ(e->flags, 0x1038);  // editor flag arrives with the editor
+  EXPECT_EQ(e->flags, 0x1039);  // the editor opens a real window on every target
   EXPECT_EQ(e->uniqueID, VstFourCC('q', 'v', 'b', 'd'));
   EXPECT_EQ(e->version, 20002);
   EXPECT_EQ(e->ioRatio, 1.0f);

@@ -40,7 +40,14 @@ TEST(PluginLibrary, BothEntriesGiveTheSameRecord) {
   EXPECT_EQ(a->numParams, 9);
   EXPECT_EQ(a->numInputs, 2);
   EXPECT_EQ(a->numOutputs, 2);
-  EXPECT_EQ(a->flags, 0x1038);
+  EXPECT_EQ(a->flags, 0x1039);
+  ERect* rect = nullptr;
+  ASSERT_EQ(a->dispatcher(a, effEditGetRect, 0, 0, &rect, 0.f), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->right, 683);
+  EXPECT_EQ(rect->bottom, 174);
   EXPECT_EQ(a->uniqueID, VstFourCC('q', 'v', 'b', 'd'));
   EXPECT_EQ(a->version, 20002);
   EXPECT_EQ(a->ioRatio, 1.0f);

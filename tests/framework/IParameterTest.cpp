@@ -55,6 +55,19 @@ TEST(IParameter, NormalisationClampsAndInvertsTheShape) {
   EXPECT_EQ(p.Normalized(0.25), 0.5);
   EXPECT_EQ(p.FromNormalized(0.5), 0.25);
   for (double x = 0.0; x <= 1.0; x += 0.125) EXPECT_DOUBLE_EQ(p.Normalized(p.FromNormalized(x)), x);
+  // Normalised input outside 0..1 counts as the nearer end, never beyond.
+  IParameter feedback;
+  feedback.DefineDouble("Feedback", 0.0, -1.0, 1.0, 0.01);
+  feedback.SetFromNormalized(-1.0);
+  EXPECT_EQ(feedback.Value(), -1.0);
+  feedback.SetFromNormalized(1e30);
+  EXPECT_EQ(feedback.Value(), 1.0);
+  EXPECT_EQ(feedback.FromNormalized(-5.0), -1.0);
+  EXPECT_EQ(p.FromNormalized(-1e30), 0.0) << "a negative base for the square shape";
+  IParameter range;
+  range.DefineInt("Range", 3, 0, 4);
+  range.SetFromNormalized(-1e30);
+  EXPECT_EQ(range.Value(), 0.0);
 }
 
 TEST(IParameter, DefinitionDerivesPrecisionAndKeepsRangeValid) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -63,6 +64,57 @@ TEST(IPluginBase, BlockSizeResizesAndClearsScratchOnlyOnChange) {
       EXPECT_EQ(f.plug->OutChannel(c).scratch.Samples()[i], 0.0);
     }
   }
+}
+
+TEST(IPluginBase, HugeBlockSizesAreBoundedAndServedInPieces) {
+  Fixture f;
+  f.host.SetBlockSize(4 << 20);
+  EXPECT_EQ(f.plug->BlockSize(), kMaxBlockSize);
+  EXPECT_EQ(f.plug->OutChannel(0).scratch.Frames(), kMaxBlockSize);
+  f.host.SetBlockSize(100000000);
+  EXPECT_EQ(f.plug->BlockSize(), kMaxBlockSize);
+  const int frames = kMaxBlockSize + 5;
+  std::vector<float> in[2] = {std::vector<float>(frames, 0.5f), std::vector<float>(frames, 0.25f)};
+  std::vector<float> out[2];
+  f.host.ProcessReplacing(in, out, frames);
+  EXPECT_EQ(f.plug->maxFrames, kMaxBlockSize);
+  EXPECT_EQ(f.plug->lastFrames, 5);
+  EXPECT_EQ(out[0][frames - 1], 0.5f);
+  EXPECT_EQ(out[1][frames - 1], 0.25f);
+}
+
+namespace {
+// Moves every block it grows and fails once the budget of calls is spent.
+int gReallocations = 0;
+void* MovingOrFailing(void* data, size_t bytes) {
+  if (gReallocations-- <= 0) return nullptr;
+  void* p = std::malloc(bytes);
+  if (p && data) {
+    std::memcpy(p, data, 64);  // every block here holds at least 64 bytes
+    std::free(data);
+  }
+  return p;
+}
+}  // namespace
+
+TEST(IPluginBase, AFailedBlockSizeChangeLeavesNoChannelPointingAtFreedMemory) {
+  Fixture f;
+  f.plug->SetInputConnected(0, false);
+  f.plug->SetOutputConnected(0, false);
+  for (int budget : {1, 2, 3}) {
+    GrowBuffer::Reallocator normal = GrowBuffer::reallocate;
+    GrowBuffer::reallocate = MovingOrFailing;
+    gReallocations = budget;  // the first channels grow (and move), a later one fails
+    f.plug->SetBlockSize(4096 * budget);
+    GrowBuffer::reallocate = normal;
+    EXPECT_EQ(f.plug->BlockSize(), 1024) << budget;
+    EXPECT_EQ(f.plug->InputPointers()[0], f.plug->InChannel(0).scratch.Samples()) << budget;
+    EXPECT_EQ(f.plug->OutputPointers()[0], f.plug->OutChannel(0).scratch.Samples()) << budget;
+  }
+  std::vector<float> in[2] = {std::vector<float>(2048, 0.5f), std::vector<float>(2048, 0.5f)};
+  std::vector<float> out[2];
+  f.host.ProcessReplacing(in, out, 2048);
+  EXPECT_EQ(f.plug->maxFrames, 1024);
 }
 
 TEST(IPluginBase, EditorValueReachesTheHostUnrounded) {

@@ -15,7 +15,7 @@ IMidiMessage Msg(int offset, int data1) {
 }  // namespace
 
 TEST(IMidiEventQueue, KeepsOffsetOrderAndArrivalOrderForTies) {
-  IMidiEventQueue q(1024, 1024);
+  IMidiEventQueue q(1024);
   q.Add(Msg(5, 1));
   q.Add(Msg(2, 2));
   q.Add(Msg(5, 3));
@@ -27,19 +27,24 @@ TEST(IMidiEventQueue, KeepsOffsetOrderAndArrivalOrderForTies) {
   EXPECT_EQ(q.At(3).data1, 3);
 }
 
-TEST(IMidiEventQueue, GrowsByItsStepAndCompactsBeforeGrowing) {
-  IMidiEventQueue q(0, 4);  // a queue whose first memory could not be had
+TEST(IMidiEventQueue, FixedCapacityCompactsThenDropsAndCounts) {
+  IMidiEventQueue q(4);
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(q.Add(Msg(i, i)));
-  EXPECT_EQ(q.Capacity(), 4);
+  EXPECT_FALSE(q.Add(Msg(9, 9)));
+  EXPECT_EQ(q.Dropped(), 1);
   q.Consume(3);
   EXPECT_EQ(q.Front(), 0);
   EXPECT_EQ(q.Back(), 1);
   EXPECT_EQ(q.At(0).data1, 3);
-  for (int i = 0; i < 3; ++i) q.Add(Msg(10 + i, 10 + i));
-  EXPECT_EQ(q.Capacity(), 4);
-  q.Add(Msg(20, 20));
-  EXPECT_EQ(q.Capacity(), 8);
-  EXPECT_EQ(q.Back(), 5);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(q.Add(Msg(10 + i, 10 + i)));
+  EXPECT_FALSE(q.Add(Msg(20, 20)));
+  EXPECT_EQ(q.Capacity(), 4) << "never grows";
+  EXPECT_EQ(q.Dropped(), 2);
+  q.Consume(100);
+  EXPECT_TRUE(q.Empty());
+  IMidiEventQueue none(0);  // memory that could not be had: everything is dropped
+  EXPECT_FALSE(none.Add(Msg(0, 0)));
+  EXPECT_EQ(none.Dropped(), 1);
 }
 
 TEST(HostKind, TableOrderDecides) {

@@ -7,6 +7,7 @@
 #include <random>
 #include <set>
 
+#include "tools/qvhost/LoadFailure.h"
 #include "tools/qvhost/PresetFile.h"
 #include "tools/qvhost/QvHostCommands.h"
 #include "tools/qvhost/WavFile.h"
@@ -256,6 +257,23 @@ TEST_F(QvHostErrors, UsageMistakesExitTwo) {
     EXPECT_EQ(r.code, 2) << testing::PrintToString(line);
     EXPECT_NE(r.err.find("usage:"), std::string::npos);
   }
+  // Numbers the plug-in does not have are mistakes on the command line too.
+  struct Case {
+    std::vector<std::string> line;
+    const char* reason;
+  } cases[] = {
+      {{"render", "plugin", input, Path("x.wav"), "--program", "10"}, "programs 0 to 9"},
+      {{"render", "plugin", input, Path("x.wav"), "--param", "9=0.5"}, "parameters 0 to 8"},
+      {{"state", "plugin", "save", Path("x.fxp"), "--program", "12"}, "programs 0 to 9"},
+      {{"state", "plugin", "load", Path("x.fxp"), "--program", "10"}, "programs 0 to 9"},
+  };
+  for (const Case& c : cases) {
+    Result r = QvHost(c.line);
+    EXPECT_EQ(r.code, 2) << testing::PrintToString(c.line) << r.err;
+    EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("usage:"), std::string::npos);
+  }
+  EXPECT_FALSE(Exists(Path("x.fxp")));
   EXPECT_FALSE(Exists(Path("x.wav")));
 }
 
@@ -294,8 +312,6 @@ TEST_F(QvHostErrors, BadFilesAndValuesExitOneWithAReason) {
       {{"render", "plugin", truncated, Path("x.wav")}, "data chunk claims"},
       {{"render", "plugin", unsupported, Path("x.wav")}, "unsupported sample format"},
       {{"render", "plugin", slowRate, Path("x.wav")}, "--rate"},
-      {{"render", "plugin", input, Path("x.wav"), "--program", "10"}, "programs 0 to 9"},
-      {{"render", "plugin", input, Path("x.wav"), "--param", "9=0.5"}, "parameters 0 to 8"},
       {{"render", "plugin", input, Path("x.wav"), "--load", Path("other.fxp")}, "'abcd', not 'qvbd'"},
       {{"render", "plugin", input, Path("x.wav"), "--load", Path("empty.fxp")}, "refused"},
       {{"render", "plugin", input, Path("x.wav"), "--load", garbage}, "cut short"},
@@ -313,4 +329,64 @@ TEST_F(QvHostErrors, BadFilesAndValuesExitOneWithAReason) {
   EXPECT_FALSE(Exists(Path("x.txt")));
   // A slow file renders once it is given a rate qvhost accepts.
   EXPECT_EQ(QvHost({"render", "plugin", slowRate, Path("slow_out.wav"), "--rate", "8000"}).code, 0);
+}
+
+TEST(QvHostLoadFailure, SaysInWordsWhatIsWrongWithTheFile) {
+  auto write = [](const std::string& name, std::vector<uint8_t> bytes) {
+    std::FILE* f = std::fopen(Path(name).c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    return Path(name);
+  };
+  auto pe = [](uint16_t machine) {
+    std::vector<uint8_t> b(0x90, 0);
+    b[0] = 'M';
+    b[1] = 'Z';
+    b[0x3C] = 0x80;
+    b[0x80] = 'P';
+    b[0x81] = 'E';
+    b[0x84] = static_cast<uint8_t>(machine & 0xFF);
+    b[0x85] = static_cast<uint8_t>(machine >> 8);
+    return b;
+  };
+  auto elf = [](uint8_t elfClass) {
+    std::vector<uint8_t> b(64, 0);
+    b[0] = 0x7F;
+    b[1] = 'E';
+    b[2] = 'L';
+    b[3] = 'F';
+    b[4] = elfClass;
+    return b;
+  };
+  const std::string dll32 = write("x86.dll", pe(0x14C)), dll64 = write("x64.dll", pe(0x8664));
+  const std::string so32 = write("x86.so", elf(1)), so64 = write("x64.so", elf(2));
+  EXPECT_NE(LoadFailureReason(Path("none.dll")).find("no such file"), std::string::npos);
+  EXPECT_NE(LoadFailureReason(write("text.dll", std::vector<uint8_t>(100, 'a'))).find("not a plug-in library"),
+            std::string::npos);
+#if defined(_WIN32)
+  const bool wide = sizeof(void*) == 8;
+  EXPECT_NE(LoadFailureReason(wide ? dll32 : dll64).find(wide ? "32-bit DLL and this host is 64-bit" : "64-bit DLL and this host is 32-bit"),
+            std::string::npos);
+  EXPECT_EQ(LoadFailureReason(wide ? dll64 : dll32), "");
+  EXPECT_NE(LoadFailureReason(so64).find("Linux library"), std::string::npos);
+#else
+  EXPECT_NE(LoadFailureReason(dll32).find("Windows DLL"), std::string::npos);
+  EXPECT_NE(LoadFailureReason(dll64).find("Windows DLL"), std::string::npos);
+  EXPECT_NE(LoadFailureReason(so32).find("32-bit library and this host is 64-bit"), std::string::npos);
+  EXPECT_EQ(LoadFailureReason(so64), "");
+#endif
+  EXPECT_EQ(ExplainLoaderError("LoadLibrary failed with error 193"),
+            "it is not a valid library for this host (LoadLibrary failed with error 193)");
+  EXPECT_EQ(ExplainLoaderError("LoadLibrary failed with error 126"),
+            "a library it needs was not found (LoadLibrary failed with error 126)");
+  EXPECT_EQ(ExplainLoaderError("LoadLibrary failed with error 12345"), "LoadLibrary failed with error 12345");
+  EXPECT_EQ(ExplainLoaderError("libfoo.so: cannot open shared object file"), "libfoo.so: cannot open shared object file");
+}
+
+TEST(QvHostInfo, PrintsTheRecordAndThirtyTwoBitAnswersUnextended) {
+  Result r = QvHost({"info", "plugin"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("effect        Quorvel Brigade Delay (Quorvel Music)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("hasCockosExtensions    0xBEEF0000\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("FFFFFFFF"), std::string::npos) << "sign-extended on 32-bit targets";
 }

@@ -175,3 +175,40 @@ TEST(VstChunks, ChunkSwapHostsGetProgramsAndRetryBanks) {
   swap.host.Dispatch(effSetProgram, 0, 2);
   EXPECT_EQ(swap.plug->GetParam(1)->Value(), 0.0);
 }
+
+TEST(VstChunks, HostsMayPassBackThePointerTheyGot) {
+  for (bool bank : {false, true}) {
+    Fixture f;
+    f.host.SetParameter(0, 0.75f);
+    f.host.SetParameter(1, 1.0f);
+    void* data = nullptr;
+    VstIntPtr size = f.host.Dispatch(effGetChunk, bank ? 0 : 1, 0, &data);
+    ASSERT_GT(size, 0);
+    const std::vector<uint8_t> saved(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    f.host.SetParameter(0, 0.0f);
+    // For undo or compare: our own buffer, as it came.
+    EXPECT_EQ(f.host.Dispatch(effSetChunk, bank ? 0 : 1, size, data), 1) << bank;
+    EXPECT_EQ(f.plug->GetParam(0)->Value(), 0.75) << bank;
+    EXPECT_EQ(f.plug->GetParam(1)->Value(), 4.0) << bank;
+    EXPECT_EQ(std::vector<uint8_t>(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size), saved);
+  }
+}
+
+TEST(VstChunks, AGetChunkPointerOutlivesLargerSetChunksOfTheSameKind) {
+  for (bool bank : {false, true}) {
+    Fixture f;
+    void* data = nullptr;
+    VstIntPtr size = f.host.Dispatch(effGetChunk, bank ? 0 : 1, 0, &data);
+    ASSERT_GT(size, 0);
+    const std::vector<uint8_t> saved(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    // A program chunk far larger than ours: its long name makes the buffer grow.
+    std::vector<uint8_t> big = Header();
+    PutDouble(big, 0.5);
+    PutDouble(big, 1.0);
+    PutDouble(big, 0.0);
+    PutString(big, std::string(200000, 'n'));
+    for (int i = 0; i < 3; ++i) f.host.SetChunk(big, bank);
+    // Still our memory, still the bytes handed out (ASan reports a freed block here).
+    EXPECT_EQ(std::vector<uint8_t>(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size), saved) << bank;
+  }
+}

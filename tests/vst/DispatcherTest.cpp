@@ -130,11 +130,12 @@ TEST(VstDispatcher, ProgramsAndNames) {
   f.host.Dispatch(effSetProgram, 0, 42);
   EXPECT_EQ(f.host.Dispatch(effGetProgram), 1);
 
-  // Names are cut to 255 characters.
+  // Names are kept to 255 characters; the host's 24-byte field gets 23.
   std::string longName(400, 'p');
   f.plug->presetChanges = 0;
   f.host.Dispatch(effSetProgramName, 0, 0, &longName[0]);
-  EXPECT_EQ(f.host.ProgramName(), std::string(255, 'p'));
+  EXPECT_EQ(std::string(f.plug->PresetName(f.plug->CurrentPresetIndex())), std::string(255, 'p'));
+  EXPECT_EQ(f.host.ProgramName(), std::string(23, 'p'));
   EXPECT_EQ(f.plug->presetChanges, 1);
   char text[256] = "x";
   EXPECT_EQ(f.host.Dispatch(effGetProgramNameIndexed, 0, 0, text), 1);
@@ -222,4 +223,62 @@ TEST(VstDispatcher, RequestsCarryTheirOpcodes) {
   EXPECT_EQ(f.host.requests[2].opcode, audioMasterEndEdit);
   EXPECT_EQ(f.host.requests[3].opcode, audioMasterUpdateDisplay);
   EXPECT_EQ(f.host.requests[3].index, 0);
+}
+
+namespace {
+// A name longer than any field, and a plug-in whose identity texts are too.
+class LongNamesPlug : public IPluginVST {
+ public:
+  static IPluginInfo Info() {
+    static const std::string name(200, 'e'), product(200, 'p'), vendor(200, 'v');
+    return IPluginInfo{"2-2", 1, 2, name.c_str(), product.c_str(), vendor.c_str(), VstFourCC('l', 'o', 'n', 'g'),
+                       0x00010000, false, false};
+  }
+  explicit LongNamesPlug(audioMasterCallback host) : IPluginVST(host, Info()) {
+    GetParam(0)->DefineDouble(std::string(200, 'n').c_str(), 0.5, 0.0, 1.0, 0.01);
+    GetParam(0)->SetLabel(std::string(200, 'l').c_str());
+    GetParam(0)->displayFunction = [](double, char* text) { std::memset(text, 'd', kParamTextSize - 1); };
+  }
+};
+
+// Writes one text request into a buffer of guard bytes; returns how many
+// bytes the plug-in wrote, up to and including the terminator.
+size_t Written(TestHost& host, VstInt32 opcode, VstInt32 index = 0) {
+  unsigned char buffer[512];
+  std::memset(buffer, 0xA5, sizeof(buffer));
+  host.Dispatch(opcode, index, 0, buffer);
+  size_t end = sizeof(buffer);
+  while (end > 0 && buffer[end - 1] == 0xA5) --end;
+  return end;
+}
+}  // namespace
+
+TEST(VstDispatcher, TextsStayWithinTheFieldsHostsAllocate) {
+  TestHost host;
+  host.Create([](audioMasterCallback cb) { return (new LongNamesPlug(cb))->Effect(); });
+  IPluginVST* plug = IPluginVST::FromEffect(host.Effect());
+  plug->FillEmptyPresets(2);
+  std::string longName(300, 'x');
+  host.Dispatch(effSetProgramName, 0, 0, &longName[0]);
+  EXPECT_EQ(Written(host, effGetProgramName), size_t(kVstMaxProgNameLen));
+  EXPECT_EQ(Written(host, effGetProgramNameIndexed, 0), size_t(kVstMaxProgNameLen));
+  EXPECT_EQ(Written(host, effGetEffectName), size_t(kVstMaxEffectNameLen));
+  EXPECT_EQ(Written(host, effGetVendorString), size_t(kVstMaxVendorStrLen));
+  EXPECT_EQ(Written(host, effGetProductString), size_t(kVstMaxProductStrLen));
+  // Parameter texts: 32 bytes, what hosts give in practice.
+  EXPECT_EQ(Written(host, effGetParamName), size_t(kParamTextSize));
+  EXPECT_EQ(Written(host, effGetParamLabel), size_t(kParamTextSize));
+  EXPECT_EQ(Written(host, effGetParamDisplay), size_t(kParamTextSize));
+  // The full name stays in the state.
+  EXPECT_EQ(std::string(plug->PresetName(0)), std::string(255, 'x'));
+}
+
+TEST(VstDispatcher, HostVersionsThatCannotBeShiftedCountAsNone) {
+  for (VstIntPtr version : {VstIntPtr(-1), VstIntPtr(-120305), VstIntPtr(INT32_MIN)}) {
+    TestHost host;
+    host.vendorVersion = version;
+    host.Create(TestPlug::Make);
+    host.Open();
+    EXPECT_EQ(TestPlug::Of(host.Effect())->HostVersion(), 0) << version;
+  }
 }

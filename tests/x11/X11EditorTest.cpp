@@ -36,6 +36,7 @@
 #include "raster/RasterPng.h"
 #include "raster/RasterSysBitmap.h"
 #include "tests/host/TestPlug.h"
+#include "tests/x11/GuiTestPlug.h"
 #include "tests/x11/X11Harness.h"
 #include "tools/qvhost/QvHostCommands.h"
 
@@ -46,118 +47,7 @@ extern char** environ;
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 namespace {
-
-constexpr int kEditorW = 240;
-constexpr int kEditorH = 120;
-const IRect kKnobRect(20, 30, 60, 70);
-constexpr int kSwitchX = 100;
-constexpr int kSwitchY = 40;
-const IRect kKeyRect(160, 30, 220, 90);
-const IRect kMenuRect(20, 80, 80, 110);
-const IRect kBoxRect(100, 80, 150, 110);
-constexpr int kKnobFrames = 11;
-const char kBoxCaption[] = "QV question";
-
-// The images of the Windows GUI tests, as this platform's embedded resources.
-bool TestImages(void*, int id, const void** data, size_t* length) {
-  static std::vector<std::string> files(4);
-  static const char* names[] = {nullptr, "back.png", "knob.png", "switch.png"};
-  if (id < 1 || id > 3) return false;
-  std::string& bytes = files[static_cast<size_t>(id)];
-  if (bytes.empty()) {
-    std::ifstream in(std::string(QV_X11_IMAGES) + "/" + names[id], std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    bytes = s.str();
-  }
-  *data = bytes.data();
-  *length = bytes.size();
-  return !bytes.empty();
-}
-
-class TestKnob : public IKnobControl {
- public:
-  TestKnob(IPluginBase* plug, const IRect& rect, int paramIdx, const IBitmap& bitmap)
-      : IKnobControl(plug, rect, paramIdx), mBitmap(bitmap) {}
-  bool Draw(IGraphics* graphics) override {
-    int frame = static_cast<int>((mBitmap.N - 1) * Value() + 0.5) + 1;
-    return graphics->DrawBitmapFrame(mBitmap, mRect, frame, &mBlend);
-  }
-
- private:
-  IBitmap mBitmap;
-};
-
-class KeyControl : public IControl {
- public:
-  KeyControl(IPluginBase* plug, const IRect& rect) : IControl(plug, rect) {}
-  bool Draw(IGraphics*) override { return true; }
-  bool OnKeyDown(int, int, int key) override {
-    keys.push_back(key);
-    return takeKeys;
-  }
-  std::vector<int> keys;
-  bool takeKeys = false;
-};
-
-// Opens a menu of ten presets with the current one checked at its own
-// rectangle, like the product's preset menu.
-class MenuControl : public IControl {
- public:
-  MenuControl(IPluginBase* plug, const IRect& rect) : IControl(plug, rect) {}
-  bool Draw(IGraphics*) override { return true; }
-  void OnMouseDown(int, int, const IMouseMod&) override {
-    IPopupMenu menu;
-    for (int i = 0; i < 10; ++i)
-      menu.AddItem("Preset " + std::to_string(i + 1), i == current ? IPopupMenuItem::kChecked : 0);
-    IPopupMenu* chosen = mPlug->Editor()->CreatePopupMenu(&menu, mRect);
-    chosenIndex = chosen ? chosen->chosenIndex : -1;
-    if (chosen && chosen != &menu) chosenIndex = 100;  // would be a wrong menu
-    ++menus;
-  }
-  int current = 3;
-  int chosenIndex = -2;
-  int menus = 0;
-};
-
-class BoxControl : public IControl {
- public:
-  BoxControl(IPluginBase* plug, const IRect& rect) : IControl(plug, rect) {}
-  bool Draw(IGraphics*) override { return true; }
-  void OnMouseDown(int, int, const IMouseMod&) override {
-    answers.push_back(mPlug->Editor()->ShowMessageBox("A newer version is there.\n\tDownload it now?", kBoxCaption,
-                                                      kMsgYesNo));
-  }
-  std::vector<int> answers;
-};
-
-class GuiPlug : public TestPlug {
- public:
-  explicit GuiPlug(audioMasterCallback host, bool offscreen = false) : TestPlug(host) {
-    IGraphics* g = offscreen ? new IGraphicsOffscreen(this, kEditorW, kEditorH, 25)
-                             : CreateEditorGraphics(this, kEditorW, kEditorH, 25);
-    g->AttachBackground(1, "img/back.png");
-    knob = new TestKnob(this, kKnobRect, 0, g->LoadBitmap(2, "img/knob.png", kKnobFrames));
-    g->AttachControl(knob);
-    g->AttachControl(new ISwitchControl(this, kSwitchX, kSwitchY, 2, g->LoadBitmap(3, "img/switch.PNG", 2)));
-    keyControl = new KeyControl(this, kKeyRect);
-    g->AttachControl(keyControl);
-    menuControl = new MenuControl(this, kMenuRect);
-    g->AttachControl(menuControl);
-    boxControl = new BoxControl(this, kBoxRect);
-    g->AttachControl(boxControl);
-    AttachEditor(g);
-  }
-  static AEffect* Make(audioMasterCallback host) { return (new GuiPlug(host))->Effect(); }
-  static AEffect* MakeOffscreen(audioMasterCallback host) { return (new GuiPlug(host, true))->Effect(); }
-  static GuiPlug* Of(AEffect* effect) { return static_cast<GuiPlug*>(FromEffect(effect)); }
-  IGraphicsX11* X11() { return dynamic_cast<IGraphicsX11*>(Editor()); }
-
-  TestKnob* knob = nullptr;
-  KeyControl* keyControl = nullptr;
-  MenuControl* menuControl = nullptr;
-  BoxControl* boxControl = nullptr;
-};
+using namespace x11gui;
 
 std::vector<VstInt32> Gesture(const TestHost& host, int index) {
   std::vector<VstInt32> ops;
@@ -320,6 +210,21 @@ TEST_F(X11EditorTest, AHostThatCallsIdleLateStillGetsAWindowAndItsPaint) {
   EXPECT_GT(ScreenDifferences(), 0);
   host.Dispatch(effEditIdle);
   EXPECT_EQ(ScreenDifferences(), 0);
+}
+
+TEST_F(X11EditorTest, AParentMappedOnlyAfterTheOpenIsPaintedWhenItShows) {
+  // Hosts often open the editor in a frame they show afterwards.
+  Window frame = XCreateSimpleWindow(probe, window->Id(), 5, 5, 300, 200, 0, 0, 0x00FF00);
+  XSync(probe, False);
+  ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(frame))), 1);
+  Pump(100);  // everything drawn while nothing can be seen
+  XMapWindow(probe, frame);
+  XSync(probe, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  host.Dispatch(effEditIdle);
+  EXPECT_EQ(ScreenDifferences(), 0);
+  host.Dispatch(effEditClose);
+  XDestroyWindow(probe, frame);
 }
 
 // --- real pointer input ---------------------------------------------------------------
@@ -801,12 +706,43 @@ TEST_F(X11EditorTest, QvHostWritesWhatTheEditorShowsAlsoWithoutADisplay) {
   rmdir(dir);
 }
 
+TEST_F(X11EditorTest, QvHostCapturesAPluginLoadedFromItsLibrary) {
+  TestHost other;
+  ASSERT_TRUE(other.Create(GuiPlug::MakeOffscreen));
+  auto* offscreen = static_cast<IGraphicsOffscreen*>(GuiPlug::Of(other.Effect())->Editor());
+  int dummy = 1;
+  ASSERT_TRUE(offscreen->OpenWindow(&dummy));
+  other.SetParameter(0, 0.25f);
+  other.SetParameter(2, 1.f);
+  offscreen->Tick();
+
+  char dir[] = "/tmp/qv-x11-lib-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string png = std::string(dir) + "/editor.png";
+  for (const char* env : {"", "env -u DISPLAY "}) {
+    const std::string command = std::string(env) + QV_QVHOST + " editor " + QV_X11_TEST_PLUGIN + " " + png +
+                                " --param 0=0.25 --param 2=1 >/dev/null";
+    if (*env && x11test::RunPlain("command -v Xvfb >/dev/null") != 0) continue;
+    ASSERT_EQ(x11test::RunPlain(command), 0) << command;
+    std::unique_ptr<RasterBitmap> read(RasterLoadPngFile(png.c_str()));
+    ASSERT_NE(read, nullptr);
+    ASSERT_EQ(read->Width(), kEditorW);
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < kEditorH; ++y)
+      for (int x = 0; x < kEditorW; ++x) pixels.push_back(read->Pixels()[y * read->RowSpan() + x] & 0xFFFFFF);
+    EXPECT_EQ(x11test::CountDifferences(pixels, offscreen->Screen()), 0) << command;
+    if (!*env) x11test::KeepArtifact(pixels, kEditorW, kEditorH, "x11-qvhost-editor");
+    std::remove(png.c_str());
+  }
+  rmdir(dir);
+}
+
 // --- a server that goes away -----------------------------------------------------------------
 
 // Run by the next test in a child process with a server of its own.
 TEST(X11DeadServer, ChildSurvivesItsServer) {
-  if (!std::getenv("QV_X11_DEAD_SERVER_CHILD")) GTEST_SKIP() << "runs only as the child of ADeadServer...";
-  const pid_t server = static_cast<pid_t>(std::atol(std::getenv("QV_X11_DEAD_SERVER_CHILD")));
+  if (!std::getenv("QV_X11_CHILD_SERVER")) GTEST_SKIP() << "runs only as the child of ADeadServer...";
+  const pid_t server = static_cast<pid_t>(std::atol(std::getenv("QV_X11_CHILD_SERVER")));
   XInitThreads();
   RasterSetPngResourceLookup(TestImages);
   TestHost host;
@@ -830,42 +766,126 @@ TEST(X11DeadServer, ChildSurvivesItsServer) {
   _exit(::testing::Test::HasFailure() ? 3 : 42);
 }
 
-TEST(X11DeadServer, ADeadServerDuringUseDoesNotEndTheHostProcess) {
-  std::string why;
-  if (!x11test::Ready(&why)) GTEST_SKIP() << why;
-  if (x11test::RunPlain("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is not installed";
-  // A server of the test's own, on a display number it picks itself.
+// Runs one test of this program in a child process, on a virtual server of
+// its own (started with the given screen, on a display number it picks
+// itself). The child learns the server's process id from QV_X11_CHILD_SERVER.
+// Returns the child's exit status; -1 when it died from a signal.
+int RunChildOnOwnServer(const char* screen, const char* test, std::string* problem) {
   int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
+  if (pipe(fds) != 0) return *problem = "no pipe", -1;
   const std::string fd = std::to_string(fds[1]);
-  const char* serverArgv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-                              nullptr};
+  const char* serverArgv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp", nullptr};
   pid_t server = 0;
-  ASSERT_EQ(posix_spawnp(&server, "Xvfb", nullptr, nullptr, const_cast<char* const*>(serverArgv), environ), 0);
+  if (posix_spawnp(&server, "Xvfb", nullptr, nullptr, const_cast<char* const*>(serverArgv), environ) != 0)
+    return *problem = "Xvfb did not start", -1;
   close(fds[1]);
   std::string number;
   char c;
   while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
   close(fds[0]);
-  ASSERT_FALSE(number.empty()) << "Xvfb gave no display number";
-
+  if (number.empty()) {
+    kill(server, SIGKILL);
+    waitpid(server, nullptr, 0);
+    return *problem = "Xvfb gave no display number", -1;
+  }
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e)
     if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "GTEST_OUTPUT=", 13) != 0) env.push_back(*e);
   env.push_back("DISPLAY=:" + number);
-  env.push_back("QV_X11_DEAD_SERVER_CHILD=" + std::to_string(server));
+  env.push_back("QV_X11_CHILD_SERVER=" + std::to_string(server));
   std::vector<char*> envp;
-  for (std::string& s : env) envp.push_back(&s[0]);
+  for (std::string& v : env) envp.push_back(&v[0]);
   envp.push_back(nullptr);
-  const char* argv[] = {"/proc/self/exe", "--gtest_filter=X11DeadServer.ChildSurvivesItsServer", nullptr};
+  const std::string filter = std::string("--gtest_filter=") + test;
+  const char* argv[] = {"/proc/self/exe", filter.c_str(), nullptr};
   pid_t child = 0;
-  ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, const_cast<char* const*>(argv), envp.data()), 0);
-  int status = 0;
-  waitpid(child, &status, 0);
+  int status = -1;
+  if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, const_cast<char* const*>(argv), envp.data()) == 0)
+    waitpid(child, &status, 0);
   kill(server, SIGKILL);
   waitpid(server, nullptr, 0);
-  ASSERT_TRUE(WIFEXITED(status)) << "the host process died from a signal";
-  EXPECT_EQ(WEXITSTATUS(status), 42) << "42: the child survived and its checks passed";
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool CanRunOwnServer(std::string* why) {
+  if (!x11test::Ready(why)) return false;
+  if (x11test::RunPlain("command -v Xvfb >/dev/null") != 0) return *why = "Xvfb is not installed", false;
+  return true;
+}
+
+TEST(X11DeadServer, ADeadServerDuringUseDoesNotEndTheHostProcess) {
+  std::string why;
+  if (!CanRunOwnServer(&why)) GTEST_SKIP() << why;
+  const int status = RunChildOnOwnServer("640x480x24", "X11DeadServer.ChildSurvivesItsServer", &why);
+  ASSERT_NE(status, -1) << "the host process died from a signal " << why;
+  EXPECT_EQ(status, 42) << "42: the child survived and its checks passed";
+}
+
+// Visuals other than the common 24-bit one: the pixels are converted.
+TEST(X11OtherVisuals, ChildPaintsOnASixteenBitServer) {
+  if (!std::getenv("QV_X11_CHILD_SERVER")) GTEST_SKIP() << "runs only as the child of ASixteenBitServer...";
+  XInitThreads();
+  RasterSetPngResourceLookup(TestImages);
+  TestHost host;
+  ASSERT_TRUE(host.Create(GuiPlug::Make));
+  GuiPlug* plug = GuiPlug::Of(host.Effect());
+  x11test::HostWindow window(300, 200);
+  ASSERT_TRUE(window.Ok());
+  ASSERT_EQ(DefaultDepth(window.Dpy(), DefaultScreen(window.Dpy())), 16);
+  ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, window.Handle()), 1);
+  x11test::Pump(host, &window, 100);
+  XImage* image = XGetImage(window.Dpy(), plug->X11()->XWindow(), 0, 0, kEditorW, kEditorH, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  RasterSysBitmap* drawn = plug->X11()->DrawBitmapSurface();
+  int wrong = 0;
+  for (int y = 0; y < kEditorH; ++y)
+    for (int x = 0; x < kEditorW; ++x) {
+      const unsigned long p = XGetPixel(image, x, y);
+      const uint32_t want = drawn->Pixels()[y * drawn->RowSpan() + x];
+      // 5-6-5: the top bits of each channel.
+      const unsigned long expect = (((want >> 19) & 0x1F) << 11) | (((want >> 10) & 0x3F) << 5) | ((want >> 3) & 0x1F);
+      wrong += p != expect;
+    }
+  XDestroyImage(image);
+  EXPECT_EQ(wrong, 0);
+  host.Close();
+  std::fflush(stdout);
+  _exit(::testing::Test::HasFailure() ? 3 : 42);
+}
+
+TEST(X11OtherVisuals, ASixteenBitServerGetsTheSamePictureInItsOwnPixels) {
+  std::string why;
+  if (!CanRunOwnServer(&why)) GTEST_SKIP() << why;
+  const int status = RunChildOnOwnServer("640x480x16", "X11OtherVisuals.ChildPaintsOnASixteenBitServer", &why);
+  EXPECT_EQ(status, 42) << why;
+}
+
+TEST_F(X11EditorTest, AHostWindowWithAnAlphaVisualGetsOpaquePixels) {
+  XVisualInfo info;
+  if (!XMatchVisualInfo(probe, DefaultScreen(probe), 32, TrueColor, &info)) GTEST_SKIP() << "no 32-bit visual";
+  XSetWindowAttributes attr{};
+  attr.colormap = XCreateColormap(probe, DefaultRootWindow(probe), info.visual, AllocNone);
+  attr.border_pixel = 0;
+  attr.background_pixel = 0;
+  Window argb = XCreateWindow(probe, window->Id(), 0, 0, 300, 200, 0, 32, InputOutput, info.visual,
+                              CWColormap | CWBorderPixel | CWBackPixel, &attr);
+  XMapWindow(probe, argb);
+  XSync(probe, False);
+  ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(argb))), 1);
+  Pump(100);
+  XImage* image = XGetImage(probe, Editor(), 0, 0, kEditorW, kEditorH, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->depth, 32);
+  RasterSysBitmap* drawn = plug->X11()->DrawBitmapSurface();
+  int wrong = 0;
+  for (int y = 0; y < kEditorH; ++y)
+    for (int x = 0; x < kEditorW; ++x)
+      wrong += XGetPixel(image, x, y) != (0xFF000000u | (drawn->Pixels()[y * drawn->RowSpan() + x] & 0xFFFFFF));
+  XDestroyImage(image);
+  EXPECT_EQ(wrong, 0);
+  host.Dispatch(effEditClose);
+  XDestroyWindow(probe, argb);
+  XFreeColormap(probe, attr.colormap);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tools/qvhost/QvHostCommands.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "tests/host/TestHost.h"
@@ -43,7 +44,10 @@ int RunInfo(VstEntryProc entry, const char* path) {
   std::printf("\ncan do:\n");
   const char* questions[] = {"receiveVstTimeInfo", "sendVstEvents", "sendVstMidiEvent", "receiveVstEvents",
                              "receiveVstMidiEvent", "hasCockosExtensions", "bypass", "offline"};
+  // Through the pointer-sized unsigned type: a 32-bit answer such as
+  // 0xBEEF0000 must not print sign-extended to 64 bits.
   for (const char* q : questions)
-    std::printf("  %-22s 0x%llX\n", q, static_cast<unsigned long long>(host.Dispatch(effCanDo, 0, 0, const_cast<char*>(q))));
+    std::printf("  %-22s 0x%llX\n", q,
+                static_cast<unsigned long long>(static_cast<uintptr_t>(host.Dispatch(effCanDo, 0, 0, const_cast<char*>(q)))));
   return 0;
 }

@@ -132,7 +132,8 @@ int RunRender(VstEntryProc entry, const std::string& pluginPath, const std::vect
 
   // Restore state between open and resume, as a DAW does when it loads a project.
   host.Open();
-  if (!ApplyStateOptions(host, o, &error)) return Error(error);
+  bool usageMistake = false;
+  if (!ApplyStateOptions(host, o, &error, &usageMistake)) return usageMistake ? UsageError(error) : Error(error);
   if (!o.save.empty() && !SavePresetFile(host, o.save, &error)) return Error(error);
   StartTransport(host, rate, o.tempo);
   host.SetSampleRate(rate);

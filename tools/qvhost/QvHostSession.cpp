@@ -111,8 +111,22 @@ bool SavePresetFile(TestHost& host, const std::string& path, std::string* error)
   return WritePresetFile(path, file, error);
 }
 
-bool ApplyStateOptions(TestHost& host, const HostOptions& options, std::string* error) {
+bool ApplyStateOptions(TestHost& host, const HostOptions& options, std::string* error, bool* usageMistake) {
   AEffect* e = host.Effect();
+  if (usageMistake) *usageMistake = false;
+  // Numbers the plug-in does not have are checked before any file is read.
+  std::string mistake;
+  if (options.program >= e->numPrograms)
+    mistake = "--program " + std::to_string(options.program) + ": the plug-in has programs 0 to " +
+              std::to_string(e->numPrograms - 1);
+  for (const auto& p : options.params)
+    if (mistake.empty() && p.first >= e->numParams)
+      mistake = "--param " + std::to_string(p.first) + ": the plug-in has parameters 0 to " +
+                std::to_string(e->numParams - 1);
+  if (!mistake.empty()) {
+    if (usageMistake) *usageMistake = true;
+    return Fail(error, mistake);
+  }
   PresetFile file;
   bool loadIsBank = false;
   if (!options.load.empty()) {
@@ -120,18 +134,8 @@ bool ApplyStateOptions(TestHost& host, const HostOptions& options, std::string* 
     loadIsBank = file.IsBank();
   }
   if (loadIsBank && !LoadPresetFile(host, options.load, error)) return false;
-  if (options.program >= 0) {
-    if (options.program >= e->numPrograms)
-      return Fail(error, "--program " + std::to_string(options.program) + ": the plug-in has programs 0 to " +
-                             std::to_string(e->numPrograms - 1));
-    host.Dispatch(effSetProgram, 0, options.program);
-  }
+  if (options.program >= 0) host.Dispatch(effSetProgram, 0, options.program);
   if (!options.load.empty() && !loadIsBank && !LoadPresetFile(host, options.load, error)) return false;
-  for (const auto& p : options.params) {
-    if (p.first >= e->numParams)
-      return Fail(error, "--param " + std::to_string(p.first) + ": the plug-in has parameters 0 to " +
-                             std::to_string(e->numParams - 1));
-    host.SetParameter(p.first, static_cast<float>(p.second));
-  }
+  for (const auto& p : options.params) host.SetParameter(p.first, static_cast<float>(p.second));
   return true;
 }

@@ -9,8 +9,11 @@
 
 // Applies --load, --program and --param to an opened instance. A bank is
 // loaded first and --program then picks one of its programs; a program file
-// goes into the program --program selected; --param values come last.
-bool ApplyStateOptions(TestHost& host, const HostOptions& options, std::string* error);
+// goes into the program --program selected; --param values come last. A
+// program or parameter number the plug-in does not have is a usage mistake:
+// then usageMistake (when given) becomes true.
+bool ApplyStateOptions(TestHost& host, const HostOptions& options, std::string* error,
+                       bool* usageMistake = nullptr);
 
 // Reads a .fxp/.fxb file and hands it to the instance. The file's content,
 // not its name, says whether it is a program or a bank.

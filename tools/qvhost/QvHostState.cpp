@@ -34,7 +34,8 @@ int RunState(VstEntryProc entry, const std::string& pluginPath, const std::vecto
   if (!host.Create(entry)) return Error(pluginPath + ": the entry point made no instance");
   host.Open();
   if (!save) o.load = file;
-  if (!ApplyStateOptions(host, o, &error)) return Error(error);
+  bool usageMistake = false;
+  if (!ApplyStateOptions(host, o, &error, &usageMistake)) return usageMistake ? UsageError(error) : Error(error);
   if (save) {
     if (!SavePresetFile(host, file, &error)) return Error(error);
     std::printf("saved    %s\n", file.c_str());

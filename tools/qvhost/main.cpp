@@ -1,12 +1,17 @@
 // qvhost: a command-line VST 2.4 host of our own.
 #include "tests/host/DynamicLibrary.h"
+#include "tools/qvhost/LoadFailure.h"
 #include "tools/qvhost/QvHostCommands.h"
 
 int main(int argc, char** argv) {
   DynamicLibrary library;  // stays loaded until the command is done
   auto resolve = [&library](const std::string& path, std::string* error) -> VstEntryProc {
     if (!library.Open(path)) {
-      *error = "cannot load " + path + ": " + library.Error();
+      // The loader's reason is often a bare code: say in words what is wrong
+      // with the file where we can tell, and keep the loader's text after it.
+      const std::string reason = LoadFailureReason(path);
+      *error = "cannot load " + path + ": " +
+               (reason.empty() ? ExplainLoaderError(library.Error()) : reason + " (" + library.Error() + ")");
       return nullptr;
     }
     VstEntryProc entry = reinterpret_cast<VstEntryProc>(library.Symbol("VSTPluginMain"));
