@@ -264,14 +264,17 @@ TEST(ValidatorRealtime, ProcessingAllocatesNothingAndTakesOnlyTheInstanceLock) {
   float* outs[2] = {out.ch[0].data(), out.ch[1].data()};
   double* insD[2] = {inD.data(), inD.data()};
   double* outsD[2] = {outD[0].data(), outD[1].data()};
-  std::vector<VstMidiEvent> events(40);
+  // More than a thousand controllers at once: a queue that grows would allocate.
+  std::vector<VstMidiEvent> events(1200);
   std::vector<unsigned char> storage(sizeof(VstEvents) + sizeof(VstEvent*) * events.size());
   VstEvents* list = reinterpret_cast<VstEvents*>(storage.data());
   list->numEvents = static_cast<VstInt32>(events.size());
   long allocations = 0, locks = 0;
   for (int block = 0; block < 600; ++block) {
-    // Host-side work, not counted: automation and controllers for the next block.
+    // Host-side work, not counted: automation.
     e->setParameter(e, r.Below(kNumParams), static_cast<float>(r.Unit()));
+    // Events come on the audio thread, just before the block: counted with it.
+    alloccount::Begin(&plug->Mutex(), sizeof(IMutex));
     if (block % 3 == 0) {
       for (size_t i = 0; i < events.size(); ++i) {
         VstMidiEvent& m = events[i];
@@ -289,7 +292,6 @@ TEST(ValidatorRealtime, ProcessingAllocatesNothingAndTakesOnlyTheInstanceLock) {
     }
     gRawTime.ppqPos += 512 / 48000.0 * 2;
     gRawTime.samplePos += 512;
-    alloccount::Begin(&plug->Mutex(), sizeof(IMutex));
     switch (block % 3) {
       case 0: e->processReplacing(e, ins, outs, 512); break;
       case 1: e->process(e, ins, outs, 512); break;
