@@ -19,6 +19,11 @@
 #include "product/editor/QVDelayEditor.h"
 #include "tests/product/ProductFixture.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+// The system's font library keeps its configuration for the life of the process.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
+
 namespace {
 using Clock = std::chrono::steady_clock;
 

@@ -19,6 +19,11 @@
 
 using namespace validator;
 
+#if defined(__SANITIZE_ADDRESS__)
+// The system's font library keeps its configuration for the life of the process.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
+
 std::string gPluginPath;  // optional: the built library, for the cold load
 
 namespace {
