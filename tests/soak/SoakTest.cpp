@@ -3,7 +3,7 @@
 
 #include "tools/soak/SoakRun.h"
 
-TEST(Soak, ThirtySecondsHardDrivenStayFiniteWithinTheLimiterAndFlat) {
+TEST(SoakRun, ThirtySecondsHardDrivenStayFiniteWithinTheLimiterAndFlat) {
   SoakOptions o;
   o.seconds = 30;
   o.block = 256;

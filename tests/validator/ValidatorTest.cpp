@@ -316,7 +316,7 @@ TEST(ValidatorRealtime, ProcessingAllocatesNothingAndTakesOnlyTheInstanceLock) {
   EXPECT_EQ(locks, 0);
 }
 
-TEST(ValidatorEditor, EditorOpenedClickedAndClosedWhileProcessing) {
+TEST(ValidatorEditorConcurrent, EditorOpenedClickedAndClosedWhileProcessing) {
   Instance inst(44100, 256);
   inst.plug->SetSettingsPath(testing::TempDir() + "qv-validator-settings.ini");
   std::atomic<bool> stop{false};
