@@ -17,6 +17,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-liberation fonts-dejavu-core libx11-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64
   wine wine64 wine32:i386 qemu-user-static xvfb xauth sox xdotool x11-apps
+  clang libclang-rt-14-dev
 )
 
 # --- apt packages -----------------------------------------------------------

@@ -2,6 +2,8 @@
 // the parameter and process entries, and the requests sent back to the host.
 #pragma once
 
+#include <atomic>
+
 #include "framework/IPluginBase.h"
 #include "framework/IStateChunk.h"
 #include "vst/VstAbi.h"
@@ -45,6 +47,12 @@ class IPluginVST : public IPluginBase {
                                                     VstInt32 frames);
   static void VSTCALLBACK VSTSetParameter(AEffect* effect, VstInt32 index, float value);
   static float VSTCALLBACK VSTGetParameter(AEffect* effect, VstInt32 index);
+
+  // Test seam: called by the process entries just before they ask for the
+  // plug-in lock (false) and once they hold it (true), so a stress test can
+  // measure how long audio waits for it. Unset in the product.
+  using ProcessLockProbe = void (*)(bool held);
+  static std::atomic<ProcessLockProbe> processLockProbe;
 
  private:
   VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);

@@ -112,7 +112,9 @@ void TestHost::SendMidi(const std::vector<VstMidiEvent>& events) {
   VstEvents* list = reinterpret_cast<VstEvents*>(storage.data());
   list->numEvents = static_cast<VstInt32>(events.size());
   std::vector<VstMidiEvent> copies(events);
-  for (size_t i = 0; i < copies.size(); ++i) list->events[i] = reinterpret_cast<VstEvent*>(&copies[i]);
+  // Through a pointer: indexing the two-element member past its end is undefined.
+  VstEvent** slots = list->events;
+  for (size_t i = 0; i < copies.size(); ++i) slots[i] = reinterpret_cast<VstEvent*>(&copies[i]);
   Dispatch(effProcessEvents, 0, 0, list);
 }
 
@@ -151,7 +153,7 @@ VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
       answer = timeInfoAvailable ? reinterpret_cast<VstIntPtr>(&timeInfo) : 0;
       break;
     case audioMasterProcessEvents:
-      if (const VstEvents* events = static_cast<const VstEvents*>(ptr)) {
+      if (const VstEvents* events = recordRequests ? static_cast<const VstEvents*>(ptr) : nullptr) {
         for (VstInt32 i = 0; i < events->numEvents; ++i) {
           const VstEvent* e = events->events[i];
           if (e && e->type == kVstMidiType) request.midi.push_back(*reinterpret_cast<const VstMidiEvent*>(e));
@@ -174,6 +176,6 @@ VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
     default:
       break;
   }
-  requests.push_back(std::move(request));
+  if (recordRequests) requests.push_back(std::move(request));
   return answer;
 }

@@ -69,6 +69,8 @@ class TestHost {
   // Called after every processed block with the frames done and the total.
   std::function<void(size_t done, size_t total)> progress;
 
+  // Off: requests are answered but not kept (fuzzing, threads, counting allocations).
+  bool recordRequests = true;
   std::vector<HostRequest> requests;
   int CountRequests(VstInt32 opcode) const;
   void ClearRequests() { requests.clear(); }
