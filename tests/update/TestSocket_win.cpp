@@ -15,16 +15,17 @@ void EnsureWinsock() { static WinsockStarted started; }
 
 SOCKET Raw(intptr_t handle) { return static_cast<SOCKET>(handle); }
 
+// One poll entry per socket. Listing a socket in two select() sets (read and
+// except) makes Wine 8's server abort in its poll completion when the peer
+// closes at that moment, and every Wine program of the prefix then hangs.
 bool WaitFor(SOCKET s, bool write, int timeoutMs) {
-  fd_set set;
-  FD_ZERO(&set);
-  FD_SET(s, &set);
-  fd_set errors;
-  FD_ZERO(&errors);
-  FD_SET(s, &errors);
-  timeval t{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-  const int r = select(0, write ? nullptr : &set, write ? &set : nullptr, &errors, &t);
-  return r > 0 && FD_ISSET(s, &set);
+  WSAPOLLFD p{};
+  p.fd = s;
+  p.events = write ? POLLWRNORM : POLLRDNORM;
+  if (WSAPoll(&p, 1, timeoutMs) <= 0) return false;
+  // A closed or failed connection reads as ready, so recv reports it.
+  if (!write) return (p.revents & (POLLRDNORM | POLLHUP | POLLERR)) != 0;
+  return (p.revents & POLLWRNORM) != 0 && (p.revents & (POLLERR | POLLHUP)) == 0;
 }
 
 sockaddr_in Loopback(unsigned short port) {
