@@ -57,6 +57,11 @@ class IControl {
   IPluginBase* Plug() const { return mPlug; }
   const IRect& Rect() const { return mRect; }
   const IRect& TargetRect() const { return mTargetRect; }
+  // Where the control paints: its rectangle, unless it draws beyond it (a
+  // read-out wider than its knob). The dirty area and the repaint follow this;
+  // the rectangle alone stays what the pointer hits.
+  const IRect& DrawArea() const { return mDrawArea.Empty() ? mRect : mDrawArea; }
+  void SetDrawArea(const IRect& r) { mDrawArea = r; }
   void SetTargetRect(const IRect& r) { mTargetRect = r; }
   int ParamIdx() const { return mParamIdx; }
   double Value() const { return mValue.load(std::memory_order_relaxed); }
@@ -78,6 +83,7 @@ class IControl {
   IPluginBase* mPlug;
   IRect mRect;
   IRect mTargetRect;
+  IRect mDrawArea;
   int mParamIdx;
   std::atomic<double> mValue{0.0};
   std::atomic<double> mDefaultValue{-1.0};

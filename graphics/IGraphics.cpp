@@ -200,8 +200,8 @@ bool IGraphics::IsDirty(IRect* rect) {
   for (auto& c : mControls) {
     if (!c->IsDirty()) continue;
     dirty = true;
-    if (r.Empty()) r = c->Rect();
-    else if (!c->Rect().Empty()) r = r.Union(c->Rect());
+    if (r.Empty()) r = c->DrawArea();
+    else if (!c->DrawArea().Empty()) r = r.Union(c->DrawArea());
   }
   if (rect) *rect = r;
   if (dirty) {
@@ -221,7 +221,7 @@ bool IGraphics::Draw(const IRect& updateRect) {
   for (auto& c : mControls) {
     // A change from another thread after this point must survive SetClean.
     const uint32_t serial = c->ChangeSerial();
-    if (!c->IsHidden() && updateRect.Intersects(c->Rect())) c->Draw(this);
+    if (!c->IsHidden() && updateRect.Intersects(c->DrawArea())) c->Draw(this);
     c->SetClean();
     if (c->ChangeSerial() != serial) c->MarkDirtyAgain();
   }

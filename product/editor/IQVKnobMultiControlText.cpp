@@ -18,6 +18,9 @@ IQVKnobMultiControlText::IQVKnobMultiControlText(QVDelay* plug, int x, int param
       mWarningText(WarningText()),
       mIsTimeKnob(paramIdx == kTime) {
   mText = LabelText();
+  // Centred read-outs such as "-100.0%" or "1300ms" are wider than the knob;
+  // 12 pixels each side hold the widest and stay clear of the neighbours.
+  SetDrawArea(IRect(x - 12, 100, x + 52, 162));
   if (plug->ValidParam(paramIdx)) {
     const IParameter* p = plug->GetParam(paramIdx);
     SetDefaultValue(p->Normalized(p->Default()));

@@ -11,6 +11,8 @@ IQVSwitchTextControl::IQVSwitchTextControl(IPluginBase* plug, int x, int paramId
   mFrameRect = mRect;
   mTextRect = IRect(mFrameRect.L, mFrameRect.B - 3, mFrameRect.R, mFrameRect.B + 16);
   mText = LabelText();
+  // The caption hangs below the switch and is wider than it ("OFF", "1/64").
+  SetDrawArea(IRect(mRect.L - 12, mRect.T, mRect.R + 12, mTextRect.B));
 }
 
 void IQVSwitchTextControl::Caption(char* text, int size) const {

@@ -164,6 +164,58 @@ TEST(QVEditorKnobs, TimeShowsMillisecondsOrTheDivisionWithTheWarningColour) {
   EXPECT_TRUE(warning);
 }
 
+// After every change the partial repaint must show what a full repaint of the
+// same state shows: a read-out drawn wider than the area its control marks
+// dirty is left cut ("1300m") until the editor is reopened.
+TEST(QVEditorRepaint, PartialRepaintsEqualFullOnesForEveryReadOut) {
+  EditorFixture f;
+  auto screen = [&] {
+    RasterMemBitmap& s = f.g->Screen();
+    return std::vector<uint32_t>(s.Pixels(), s.Pixels() + static_cast<size_t>(s.RowSpan()) * s.Height());
+  };
+  int mismatches = 0;
+  auto check = [&](int param) {
+    f.g->Tick();
+    const std::vector<uint32_t> partial = screen();
+    f.g->SetAllControlsDirty();
+    f.g->Tick();
+    const std::vector<uint32_t> full = screen();
+    if (full == partial || ++mismatches > 5) return;
+    IRect box;  // where they differ, to say which control it was
+    const int span = f.g->Screen().RowSpan();
+    for (size_t i = 0; i < full.size(); ++i)
+      if (full[i] != partial[i]) {
+        const IRect px(static_cast<int>(i) % span, static_cast<int>(i) / span, static_cast<int>(i) % span + 1,
+                       static_cast<int>(i) / span + 1);
+        box = box.Empty() ? px : box.Union(px);
+      }
+    ADD_FAILURE() << "parameter " << param << " read-out \"" << f.ReadOut(param) << "\": a partial repaint differs in ("
+                  << box.L << ", " << box.T << ")-(" << box.R << ", " << box.B << ")";
+  };
+  auto sweep = [&](int param) {
+    for (int i = 0; i <= 100; ++i) {
+      f.host.SetParameter(param, static_cast<float>(i) / 100.f);
+      check(param);
+    }
+    for (int i = 100; i >= 0; i -= 7) {  // wide to narrow texts too
+      f.host.SetParameter(param, static_cast<float>(i) / 100.f);
+      check(param);
+    }
+  };
+  for (int range = 4; range >= 0; --range) {
+    f.SetPlain(kRange, range);
+    check(kTime);
+    sweep(kTime);
+  }
+  for (int param : {kFeedback, kLFOSpeed, kLFODepth, kMix, kQuality}) sweep(param);
+  // The division names under both syncs.
+  f.SetPlain(kDelaySync, 1.0);
+  f.SetPlain(kLFOSync, 1.0);
+  sweep(kTime);
+  sweep(kLFOSpeed);
+  EXPECT_EQ(mismatches, 0);
+}
+
 TEST(QVEditorSwitches, SyncSwitchesToggleAndCaptionTheirState) {
   EditorFixture f;
   auto* sw = dynamic_cast<IQVSwitchTextControl*>(f.g->GetControl(4));
