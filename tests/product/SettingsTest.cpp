@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/PrivateProfile.h"
+#include "platform/UserFolder.h"
 #include "tests/product/ProductFixture.h"
 
 namespace {
@@ -185,4 +186,36 @@ TEST(ProductSettings, ReadOnlyMountedPluginFolder) {
   EXPECT_EQ(g.plug->ControllerTarget(7), kMix);
   EXPECT_EQ(g.plug->ControllerTarget(9), kTime);
   std::remove(user.c_str());
+}
+
+// Where a fresh instance would save for this user: the system's own per-user
+// settings folder, under the maker's and the product's names.
+TEST(ProductSettings, PerUserFileLivesInTheSystemsSettingsFolder) {
+  ProductFixture f(44100, 512, false);
+  const std::string user = f.plug->UserSettingsPath();
+  const char sep = PathSeparator();
+  const std::string tail = std::string("Quorvel Music") + sep + "Quorvel Brigade Delay" + sep + "qvdelay.ini";
+  ASSERT_GT(user.size(), tail.size());
+  EXPECT_EQ(user.substr(user.size() - tail.size()), tail);
+  EXPECT_EQ(user.substr(0, user.size() - tail.size()), UserConfigFolder());
+#ifdef _WIN32
+  const char* appData = std::getenv("APPDATA");
+  if (appData && *appData) {
+    EXPECT_EQ(UserConfigFolder(), std::string(appData) + "\\");
+  }
+#else
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
+  EXPECT_EQ(UserConfigFolder(), "/somewhere/config/");
+  setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+  EXPECT_EQ(UserConfigFolder(), std::string(std::getenv("HOME")) + "/.config/");
+  if (old) {
+    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  } else {
+    unsetenv("XDG_CONFIG_HOME");
+  }
+#endif
+  EXPECT_FALSE(FolderWritable(UnwritableFolder("qv-settings-blocker")));
+  EXPECT_TRUE(FolderWritable(testing::TempDir()));
 }
