@@ -47,7 +47,12 @@ Var Vst2Dir32
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_SMALLDESC
 !define MUI_WELCOMEPAGE_TITLE "${PRODUCT} ${VERSION}"
-!define MUI_WELCOMEPAGE_TEXT "This installs ${PRODUCT} ${VERSION} by ${VENDOR}: a stereo bucket-brigade delay effect for music programs (VST hosts).$\r$\n$\r$\nThe VST 3 edition goes into the common VST 3 folder, where every VST 3 host looks. The VST 2.4 plug-ins go into the VST 2 folders you choose next: one for 64-bit hosts, one for 32-bit hosts. The user guide is added to the Start menu.$\r$\n$\r$\nUpdating keeps your saved MIDI controller assignments."
+!ifdef HAVE_VST3
+  !define VST3_WELCOME "The VST 3 edition goes into the common VST 3 folder, where every VST 3 host looks. "
+!else
+  !define VST3_WELCOME ""
+!endif
+!define MUI_WELCOMEPAGE_TEXT "This installs ${PRODUCT} ${VERSION} by ${VENDOR}: a stereo bucket-brigade delay effect for music programs (VST hosts).$\r$\n$\r$\n${VST3_WELCOME}The VST 2.4 plug-ins go into the VST 2 folders you choose next: one for 64-bit hosts, one for 32-bit hosts. The user guide is added to the Start menu.$\r$\n$\r$\nUpdating keeps your saved MIDI controller assignments."
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
 
