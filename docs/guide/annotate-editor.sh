@@ -20,15 +20,15 @@ badges=(
   "9 370 100"   # LFO depth
   "10 458 100"  # mix
   "11 524 100"  # quality
-  "12 598 84"   # LEARN / UNLEARN
-  "13 598 112"  # save config
-  "14 598 140"  # FREEZE
+  "12 596 84"   # LEARN / UNLEARN
+  "13 596 112"  # save config
+  "14 596 140"  # FREEZE
 )
 draw=()
 for b in "${badges[@]}"; do
   read -r n x y <<<"$b"
   cx=$((x * 2)) cy=$((y * 2))
-  draw+=(-fill '#e8401c' -stroke white -strokewidth 2 -draw "circle $cx,$cy $((cx + 13)),$cy")
-  draw+=(-stroke none -fill white -annotate "+$((cx - (n > 9 ? 9 : 5)))+$((cy + 6))" "$n")
+  draw+=(-fill '#e8401c' -stroke white -strokewidth 2 -draw "circle $cx,$cy $((cx + 15)),$cy")
+  draw+=(-stroke none -fill white -annotate "+$((cx - (n > 9 ? 11 : 6)))+$((cy + 7))" "$n")
 done
-convert "$in" -filter point -resize 200% -font DejaVu-Sans-Bold -pointsize 17 "${draw[@]}" "$out"
+convert "$in" -filter point -resize 200% -font DejaVu-Sans-Bold -pointsize 19 "${draw[@]}" "$out"
