@@ -22,7 +22,6 @@ IFS=. read -r major minor patch <<<"$version"
 
 rel=${QV_RELEASE_DIR:-$root/dist/release}
 bundle=${QV_VST3_BUNDLE:-$root/dist/vst3/QVDelay.vst3}
-stage="$root/build/release-stage"
 for f in dist/win64/QVDelay64.dll dist/win32/QVDelay.dll dist/linux/QVDelay64.so dist/linux/qvhost; do
   [ -f "$f" ] || { echo "release: $f is missing; build it first (scripts/demo.sh builds everything)" >&2; exit 1; }
 done
@@ -33,8 +32,11 @@ built=$(dist/linux/qvhost info dist/linux/QVDelay64.so | awk '$1 == "version" { 
 have_vst3=0
 if [ -d "$bundle" ]; then have_vst3=1; else echo "release: no VST 3 bundle at $bundle; releasing the VST 2.4 plug-ins only"; fi
 
-rm -rf "$stage" "$rel"
-mkdir -p "$stage" "$rel"
+rm -rf "$rel"
+mkdir -p "$rel" "$root/build"
+# A staging folder of its own, so a test's release and the main job's can run at once.
+stage=$(mktemp -d "$root/build/release-stage.XXXXXX")
+trap 'rm -rf "$stage"' EXIT
 # Timestamps inside the archives: the last commit's, so a rebuild gives the same files.
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 
