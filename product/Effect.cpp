@@ -9,11 +9,30 @@
 #include "graphics/IGraphics.h"
 #include "platform/ModuleInfo.h"
 #include "platform/PrivateProfile.h"
+#include "platform/UserFolder.h"
 #include "product/QVDelayConfig.h"
 
 namespace {
 const char* kSettingsSection = "MIDI Control";
+
+bool FileExists(const std::string& path) {
+  FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
+  if (file) std::fclose(file);
+  return file != nullptr;
 }
+
+std::string FolderOf(const std::string& path) {
+  size_t end = path.find_last_of("/\\");
+  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
+// "<vendor>/<product>/qvdelay.ini" in the user's settings folder; empty without one.
+std::string UserSettingsPathIn(const std::string& base) {
+  if (base.empty()) return std::string();
+  const std::string sep(1, PathSeparator());
+  return base + "Quorvel Music" + sep + "Quorvel Brigade Delay" + sep + "qvdelay.ini";
+}
+}  // namespace
 
 Effect::Effect(audioMasterCallback hostCallback) : IPluginVST(hostCallback, QVDelayInfo()), mQueue(kControllerQueueCapacity) {
   if (NInChannels() > 0) InChannel(0).label = "Quorvel Brigade Delay Left";
@@ -25,6 +44,7 @@ Effect::Effect(audioMasterCallback hostCallback) : IPluginVST(hostCallback, QVDe
   char path[1025];
   std::snprintf(path, sizeof(path), "%sqvdelay.ini", mSettingsFolder.c_str());
   mSettingsPath = path;
+  mUserSettingsPath = UserSettingsPathIn(UserConfigFolder());
   ReadControllerSettings();
 }
 
@@ -159,21 +179,32 @@ void Effect::SetControllerTarget(int controller, int target) {
 void Effect::ReadControllerSettings() {
   // Without a file every key would give its default: skip 120 lookups (every
   // new instance comes here, and a host may make many).
-  if (FILE* file = std::fopen(mSettingsPath.c_str(), "rb")) {
-    std::fclose(file);
-  } else {
-    return;
-  }
+  const std::string& path = FileExists(mUserSettingsPath) ? mUserSettingsPath : mSettingsPath;
+  if (!FileExists(path)) return;
   for (int n = 0; n < kNumControllers; ++n) {
     char key[16];
     std::snprintf(key, sizeof(key), "CC%i", n);
-    std::string text = ReadProfileValue(mSettingsPath, kSettingsSection, key, "-1", 64);
+    std::string text = ReadProfileValue(path, kSettingsSection, key, "-1", 64);
     if (text.empty()) continue;
     long v = std::strtol(text.c_str(), nullptr, 10);
     if (v > 2147483647L || v < -2147483647L - 1) v = -1;
     mControllerMap[n] = (v != 0 || text[0] == '0') ? static_cast<int>(v) : -1;
   }
 }
+
+namespace {
+bool WriteSettingsFile(const std::string& path, const int* map) {
+  bool ok = WriteProfileValue(path, kSettingsSection, nullptr, nullptr);
+  for (int n = 0; n < kNumControllers && ok; ++n) {
+    if (map[n] < 0) continue;
+    char key[16], value[16];
+    std::snprintf(key, sizeof(key), "CC%i", n);
+    std::snprintf(value, sizeof(value), "%i", map[n]);
+    ok = WriteProfileValue(path, kSettingsSection, key, value);
+  }
+  return ok;
+}
+}  // namespace
 
 bool Effect::WriteControllerSettings() {
   int map[kNumControllers];
@@ -182,13 +213,16 @@ bool Effect::WriteControllerSettings() {
     for (int n = 0; n < kNumControllers; ++n) map[n] = mControllerMap[n];
   }
   // The file is written outside the lock: audio must never wait for a disk.
-  bool ok = WriteProfileValue(mSettingsPath, kSettingsSection, nullptr, nullptr);
-  for (int n = 0; n < kNumControllers; ++n) {
-    if (map[n] < 0) continue;
-    char key[16], value[16];
-    std::snprintf(key, sizeof(key), "CC%i", n);
-    std::snprintf(value, sizeof(value), "%i", map[n]);
-    ok = WriteProfileValue(mSettingsPath, kSettingsSection, key, value) && ok;
+  // Saved where the next instance reads: the per-user file once it exists.
+  const bool hasUser = !mUserSettingsPath.empty();
+  const bool userFirst = hasUser && (FileExists(mUserSettingsPath) || !FolderWritable(FolderOf(mSettingsPath)));
+  if (!userFirst && WriteSettingsFile(mSettingsPath, map)) {
+    mSavedSettingsPath = mSettingsPath;
+    return true;
   }
-  return ok;
+  if (hasUser && MakeFolders(FolderOf(mUserSettingsPath)) && WriteSettingsFile(mUserSettingsPath, map)) {
+    mSavedSettingsPath = mUserSettingsPath;
+    return true;
+  }
+  return false;
 }

@@ -53,11 +53,22 @@ class Effect : public IPluginVST {
   int ControllerTarget(int controller) const;
   void SetControllerTarget(int controller, int target);
 
+  // The settings file beside the library is read unless the per-user one
+  // exists; saving goes to the per-user file once it exists or when the
+  // library's folder takes no files (plug-in folders are often the system's).
   void ReadControllerSettings();
-  // False when the file could not be written; the editor ignores it.
+  // False when neither file could be written; the editor then says so.
   bool WriteControllerSettings();
   const std::string& SettingsPath() const { return mSettingsPath; }
-  void SetSettingsPath(const std::string& path) { mSettingsPath = path; }
+  const std::string& UserSettingsPath() const { return mUserSettingsPath; }
+  // The file the last save wrote; empty before one succeeded.
+  const std::string& SavedSettingsPath() const { return mSavedSettingsPath; }
+  // Tests and tools: one file only, no per-user file.
+  void SetSettingsPath(const std::string& path) {
+    mSettingsPath = path;
+    mUserSettingsPath.clear();
+  }
+  void SetUserSettingsPath(const std::string& path) { mUserSettingsPath = path; }
 
   const IMidiEventQueue& ControllerQueue() const { return mQueue; }
 
@@ -68,6 +79,8 @@ class Effect : public IPluginVST {
   IMidiEventQueue mQueue;
   std::string mSettingsFolder;
   std::string mSettingsPath;
+  std::string mUserSettingsPath;
+  std::string mSavedSettingsPath;
   // Written by the MIDI, audio and editor threads: atomic, and changed under the plug-in lock.
   std::atomic<int> mControllerMap[kNumControllers];
   std::atomic<bool> mLearnActive{false};

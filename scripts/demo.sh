@@ -3,7 +3,8 @@
 # it through each of the ten factory presets with the x86-64 DLL under Wine
 # and with the Linux .so, and writes out/ with the renders, the dry phrase, a
 # factory bank file, a listening guide and screenshots of the editor. Also
-# loads the x86 DLL once and prints its effect record.
+# loads the x86 DLL once and prints its effect record. Last, writes what
+# users download into dist/release/ (scripts/release.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -110,6 +111,9 @@ host can load.
 GUIDE
 
 echo
+scripts/release.sh
+
+echo
 echo "=== done in $(( $(date +%s) - start ))s"
 echo "Plug-ins:      dist/win64/QVDelay64.dll, dist/win32/QVDelay.dll, dist/linux/QVDelay64.so"
 echo "Host:          dist/<target>/qvhost[.exe] (info, render, state, editor)"
@@ -118,3 +122,4 @@ echo "Renders:       out/linux/*.wav (Linux .so), out/win64/*.wav (Win64 DLL und
 echo "Factory bank:  out/QVDelay-factory.fxb"
 echo "Guide:         out/LISTENING.md"
 echo "Editor:        out/editor.png, out/editor-sync.png (Win64 DLL under Wine), out/linux/editor.png (X11)"
+echo "Release:       dist/release/ (Windows installer and zip, .deb, tarball, user guide, factory bank, SHA256SUMS)"

@@ -18,6 +18,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64
   wine wine64 wine32:i386 qemu-user-static xvfb xauth sox xdotool x11-apps
   clang libclang-rt-14-dev
+  nsis lintian zip unzip pandoc weasyprint imagemagick poppler-utils
 )
 
 # --- apt packages -----------------------------------------------------------

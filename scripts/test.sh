@@ -74,6 +74,15 @@ if [ "$(echo $cross | wc -w)" -ge 2 ]; then
   total_pass=$((total_pass + ${pass:-0})); total_fail=$((total_fail + ${fail:-0}))
   summary+=$(printf '%-11s %5d checks passed, %d failed, %ds' "cross:" "${pass:-0}" "${fail:-0}" $(( $(date +%s) - t0 )))$'\n'
 fi
+# The downloads, installed and removed as users do, from the deliverables of all three targets.
+if [[ " $presets " == *" linux "* && " $presets " == *" win64 "* && " $presets " == *" win32 "* ]]; then
+  echo "=== release: installers and packages"; t0=$(date +%s)
+  tests/release/release-test.sh | tee "$root/build/release-test.log"; rc=${PIPESTATUS[0]}
+  pass=0 fail=0; read -r pass fail < <(sed -n 's/^release-test: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$root/build/release-test.log")
+  [ $rc -eq 0 ] || { status=1; [ "${fail:-0}" -gt 0 ] || fail=1; }
+  total_pass=$((total_pass + ${pass:-0})); total_fail=$((total_fail + ${fail:-0}))
+  summary+=$(printf '%-11s %5d checks passed, %d failed, %ds' "release:" "${pass:-0}" "${fail:-0}" $(( $(date +%s) - t0 )))$'\n'
+fi
 echo
 echo "=== summary"
 printf '%s' "$summary"

@@ -1,5 +1,7 @@
 #include "product/editor/IQVSaveControl.h"
 
+#include <string>
+
 #include "graphics/IGraphics.h"
 #include "product/Effect.h"
 #include "product/editor/EditorStyle.h"
@@ -18,5 +20,12 @@ bool IQVSaveControl::Draw(IGraphics* graphics) {
 void IQVSaveControl::OnMouseUp(int, int, const IMouseMod&) {
   SetValue(0.0);
   SetDirty(true);
-  mEffect->WriteControllerSettings();  // a file that cannot be written changes nothing the user sees
+  if (mEffect->WriteControllerSettings()) return;
+  // Otherwise the learned controllers would be lost at the next start without a word.
+  if (IGraphics* graphics = mEffect->Editor()) {
+    std::string text = "The MIDI controller assignments could not be saved: neither of these files can be written.\n\n";
+    text += mEffect->SettingsPath();
+    if (!mEffect->UserSettingsPath().empty()) text += "\n" + mEffect->UserSettingsPath();
+    graphics->ShowMessageBox(text.c_str(), "save config", kMsgIconError);
+  }
 }

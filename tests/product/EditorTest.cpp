@@ -292,6 +292,29 @@ TEST(QVEditorTools, SaveConfigWritesTheControllerFileOnRelease) {
   std::remove(path.c_str());
 }
 
+TEST(QVEditorTools, SaveConfigSaysSoWhenNothingCanBeWritten) {
+  EditorFixture f;
+  // Folders beneath a plain file can be neither created nor written.
+  const std::string blocker = testing::TempDir() + "qv-editor-blocker";
+  std::ofstream(blocker) << "not a folder";
+  f.plug->SetSettingsPath(blocker + "/plugins/qvdelay.ini");
+  f.plug->SetUserSettingsPath(blocker + "/user/qvdelay.ini");
+  f.plug->SetControllerTarget(11, kFeedback);
+  f.Click(636, 118);
+  ASSERT_EQ(f.g->messageBoxes.size(), 1u);
+  EXPECT_EQ(f.g->messageBoxes[0].type, kMsgIconError);
+  EXPECT_NE(f.g->messageBoxes[0].text.find(blocker + "/plugins/qvdelay.ini"), std::string::npos);
+  EXPECT_NE(f.g->messageBoxes[0].text.find(blocker + "/user/qvdelay.ini"), std::string::npos);
+
+  // A save that works says nothing.
+  const std::string path = testing::TempDir() + "qv-editor-ok.ini";
+  f.plug->SetSettingsPath(path);
+  f.Click(636, 118);
+  EXPECT_EQ(f.g->messageBoxes.size(), 1u);
+  std::remove(path.c_str());
+  std::remove(blocker.c_str());
+}
+
 TEST(QVEditorMenus, PresetMenuListsThePresetsAndLoadsTheChoice) {
   EditorFixture f;
   int items = 0, checked = -1;

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "platform/PrivateProfile.h"
+#include "platform/UserFolder.h"
 #include "tests/product/ProductFixture.h"
 
 namespace {
@@ -81,4 +83,139 @@ TEST(ProductSettings, ProfileFileRules) {
   ASSERT_TRUE(WriteProfileValue(path, "T", nullptr, nullptr));
   EXPECT_EQ(ReadProfileValue(path, "T", "k", "gone", 64), "gone");
   std::remove(path.c_str());
+}
+
+namespace {
+// A folder that can never be created or written: it lies beneath a plain file.
+std::string UnwritableFolder(const char* name) {
+  const std::string blocker = TempPath(name);
+  WriteFile(blocker, "not a folder");
+  return blocker + "/plugins/";
+}
+
+std::string UniqueName(const char* stem) {
+  return std::string(stem) + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+         std::to_string(std::rand());
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Library file and per-user file as an installed instance would see them.
+void UsePaths(ProductFixture& f, const std::string& library, const std::string& user) {
+  f.plug->SetSettingsPath(library);
+  f.plug->SetUserSettingsPath(user);
+  for (int n = 0; n < kNumControllers; ++n) f.plug->SetControllerTarget(n, -1);
+  f.plug->ReadControllerSettings();
+}
+}  // namespace
+
+TEST(ProductSettings, UnwritablePluginFolderSavesToTheUserFolderWhichIsReadFirst) {
+  const std::string library = UnwritableFolder("qv-settings-blocker") + "qvdelay.ini";
+  const std::string user = TempPath(UniqueName("qv-user-").c_str()) + "/Quorvel Music/Quorvel Brigade Delay/qvdelay.ini";
+  ProductFixture f(44100, 512, false);
+  UsePaths(f, library, user);
+  f.plug->SetControllerTarget(8, kFeedback);
+  ASSERT_TRUE(f.plug->WriteControllerSettings()) << "the per-user folder and its parents are created";
+  EXPECT_EQ(f.plug->SavedSettingsPath(), user);
+  EXPECT_EQ(ReadProfileValue(user, "MIDI Control", "CC8", "none", 64), "2");
+
+  ProductFixture g(44100, 512, false);
+  UsePaths(g, library, user);
+  EXPECT_EQ(g.plug->ControllerTarget(8), kFeedback);
+
+  // Once the per-user file exists it wins over a file beside the library,
+  // and saving keeps going there even where the library's folder is writable.
+  const std::string besideLibrary = TempPath(UniqueName("qv-lib-").c_str()) + ".ini";
+  WriteFile(besideLibrary, "[MIDI Control]\r\nCC7=5\r\n");
+  ProductFixture h(44100, 512, false);
+  UsePaths(h, besideLibrary, user);
+  EXPECT_EQ(h.plug->ControllerTarget(7), -1);
+  EXPECT_EQ(h.plug->ControllerTarget(8), kFeedback);
+  h.plug->SetControllerTarget(9, kMix);
+  ASSERT_TRUE(h.plug->WriteControllerSettings());
+  EXPECT_EQ(h.plug->SavedSettingsPath(), user);
+  EXPECT_EQ(ReadAll(besideLibrary), "[MIDI Control]\r\nCC7=5\r\n");
+  std::remove(besideLibrary.c_str());
+  std::remove(user.c_str());
+}
+
+TEST(ProductSettings, WritablePluginFolderKeepsTheFileBesideTheLibrary) {
+  const std::string library = TempPath(UniqueName("qv-lib-").c_str()) + ".ini";
+  const std::string user = UnwritableFolder("qv-settings-blocker-user") + "qvdelay.ini";
+  WriteFile(library, "[MIDI Control]\r\nCC7=5\r\n");
+  ProductFixture f(44100, 512, false);
+  UsePaths(f, library, user);
+  EXPECT_EQ(f.plug->ControllerTarget(7), kMix) << "files already stored beside the library are still read";
+  f.plug->SetControllerTarget(3, kQuality);
+  ASSERT_TRUE(f.plug->WriteControllerSettings());
+  EXPECT_EQ(f.plug->SavedSettingsPath(), library);
+  EXPECT_EQ(ReadProfileValue(library, "MIDI Control", "CC3", "none", 64), "6");
+  std::remove(library.c_str());
+
+  // Neither place takes the file: the caller hears of it.
+  f.plug->SetSettingsPath(UnwritableFolder("qv-settings-blocker") + "qvdelay.ini");
+  f.plug->SetUserSettingsPath(user);
+  EXPECT_FALSE(f.plug->WriteControllerSettings());
+}
+
+// A plug-in folder on a read-only file system, which stops even an
+// administrator: the release tests mount one and name it here (natively and,
+// as a Windows path, under Wine); it holds a qvdelay.ini assigning CC7 to Mix.
+TEST(ProductSettings, ReadOnlyMountedPluginFolder) {
+  const char* folder = std::getenv("QV_READONLY_PLUGIN_FOLDER");
+  if (!folder || !*folder) GTEST_SKIP() << "QV_READONLY_PLUGIN_FOLDER is not set (the release tests set it)";
+  std::string library = folder;
+  if (library.back() != '/' && library.back() != '\\') library += '/';
+  library += "qvdelay.ini";
+  const std::string before = ReadAll(library);
+  ASSERT_FALSE(before.empty()) << library;
+  const std::string user = TempPath(UniqueName("qv-user-").c_str()) + "/Quorvel Brigade Delay/qvdelay.ini";
+  ProductFixture f(44100, 512, false);
+  UsePaths(f, library, user);
+  EXPECT_EQ(f.plug->ControllerTarget(7), kMix);
+  f.plug->SetControllerTarget(9, kTime);
+  ASSERT_TRUE(f.plug->WriteControllerSettings());
+  EXPECT_EQ(f.plug->SavedSettingsPath(), user);
+  EXPECT_EQ(ReadAll(library), before);
+
+  ProductFixture g(44100, 512, false);
+  UsePaths(g, library, user);
+  EXPECT_EQ(g.plug->ControllerTarget(7), kMix);
+  EXPECT_EQ(g.plug->ControllerTarget(9), kTime);
+  std::remove(user.c_str());
+}
+
+// Where a fresh instance would save for this user: the system's own per-user
+// settings folder, under the maker's and the product's names.
+TEST(ProductSettings, PerUserFileLivesInTheSystemsSettingsFolder) {
+  ProductFixture f(44100, 512, false);
+  const std::string user = f.plug->UserSettingsPath();
+  const char sep = PathSeparator();
+  const std::string tail = std::string("Quorvel Music") + sep + "Quorvel Brigade Delay" + sep + "qvdelay.ini";
+  ASSERT_GT(user.size(), tail.size());
+  EXPECT_EQ(user.substr(user.size() - tail.size()), tail);
+  EXPECT_EQ(user.substr(0, user.size() - tail.size()), UserConfigFolder());
+#ifdef _WIN32
+  const char* appData = std::getenv("APPDATA");
+  if (appData && *appData) {
+    EXPECT_EQ(UserConfigFolder(), std::string(appData) + "\\");
+  }
+#else
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
+  EXPECT_EQ(UserConfigFolder(), "/somewhere/config/");
+  setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+  EXPECT_EQ(UserConfigFolder(), std::string(std::getenv("HOME")) + "/.config/");
+  if (old) {
+    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  } else {
+    unsetenv("XDG_CONFIG_HOME");
+  }
+#endif
+  EXPECT_FALSE(FolderWritable(UnwritableFolder("qv-settings-blocker")));
+  EXPECT_TRUE(FolderWritable(testing::TempDir()));
 }
