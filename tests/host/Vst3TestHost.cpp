@@ -425,6 +425,11 @@ void Vst3TestHost::Flush(const std::vector<Vst3ParamPoint>& points) {
   RunBlock(nullptr, nullptr, 0, 0, atZero, next);
 }
 
+void Vst3TestHost::ProcessRaw(void** ins, void** outs, int frames, const std::vector<Vst3ParamPoint>& points) {
+  size_t next = 0;
+  RunBlock(ins, outs, frames, 0, points, next);
+}
+
 std::vector<uint8_t> Vst3TestHost::GetState() {
   Vst3MemoryStream stream;
   if (!component || component->getState(&stream) != kResultOk) return {};

@@ -78,6 +78,11 @@ class Vst3TestHost {
                      const std::vector<Vst3ParamPoint>& points = {});
   // A call with no audio, only parameter changes.
   void Flush(const std::vector<Vst3ParamPoint>& points);
+  // One block of the host's own channel pointers (float or double as set
+  // up; null: no buses); point offsets count from the block's start.
+  void ProcessRaw(void** ins, void** outs, int frames, const std::vector<Vst3ParamPoint>& points);
+  bool Doubles() const { return mDoubles; }
+  bool Active() const { return mActive; }
 
   std::vector<uint8_t> GetState();
   bool SetState(const std::vector<uint8_t>& bytes);
