@@ -51,6 +51,7 @@ struct Instance {
   audioMasterCallback callback = nullptr;
   std::vector<ParamID> ids;  // VST 2 index -> VST 3 id
   ParamID programId = kNoParamId;
+  ParamID bypassId = kNoParamId;
   int programs = 1;
   ProgramListID listId = -1;
   std::vector<Vst3ParamPoint> pending;
@@ -72,7 +73,9 @@ struct Instance {
     for (int32 i = 0; i < c->getParameterCount(); ++i) {
       ParameterInfo info{};
       if (c->getParameterInfo(i, info) != kResultOk) continue;
-      if (info.flags & kIsProgramChange) {
+      if (info.flags & kIsBypass) {
+        bypassId = info.id;  // VST 2.4 bypasses by a call of its own, not a parameter
+      } else if (info.flags & kIsProgramChange) {
         programId = info.id;
         programs = info.stepCount + 1;
       } else if (!(info.flags & kIsHidden)) {
@@ -290,8 +293,14 @@ struct Instance {
       }
       case effGetPlugCategory:
         return 1;  // an effect
+      case effSetBypass:
+        if (bypassId == kNoParamId) return 0;
+        Queue(bypassId, value ? 1.0 : 0.0);
+        return 1;
       case effCanDo:
-        return ptr && !std::strcmp(static_cast<const char*>(ptr), "receiveVstTimeInfo") ? 1 : 0;
+        if (!ptr) return 0;
+        if (!std::strcmp(static_cast<const char*>(ptr), "receiveVstTimeInfo")) return 1;
+        return !std::strcmp(static_cast<const char*>(ptr), "bypass") && bypassId != kNoParamId ? 1 : 0;
       default:
         return 0;
     }
