@@ -10,6 +10,7 @@
 #include "graphics/IGraphics.h"
 #include "vst3/Vst3Identity.h"
 #include "vst3/Vst3Strings.h"
+#include "vst3/Vst3View.h"
 
 using namespace v3;
 
@@ -763,4 +764,15 @@ void Vst3Plugin::FlushPendingRestart() {
   if (mHandler) mHandler->restartComponent(kParamValuesChanged);
 }
 
-IPlugView* QV3_API Vst3Plugin::createView(FIDString) { return nullptr; }
+IPlugView* QV3_API Vst3Plugin::createView(FIDString name) {
+  // One editor per instance: the product has one window.
+  if (!name || std::strcmp(name, "editor") != 0 || mView) return nullptr;
+  IGraphics* editor = mPlug->Editor();
+  if (!editor || !editor->HasWindowLayer()) return nullptr;
+  mView = new (std::nothrow) Vst3View(this);
+  return mView;
+}
+
+void Vst3Plugin::ViewClosed(Vst3View* view) {
+  if (mView == view) mView = nullptr;
+}
