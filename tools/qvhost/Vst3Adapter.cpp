@@ -45,6 +45,67 @@ void PutBE(std::vector<uint8_t>& out, int32_t v) {
   for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> s));
 }
 
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+#endif
+// The editor's frame. On Linux it is also the run loop the view asks for:
+// qvhost's idle calls (effEditIdle) run the handlers the view registered.
+class Frame : public IPlugFrame, public IRunLoop {
+ public:
+  tresult QV3_API queryInterface(const char* iid, void** obj) override {
+    *obj = nullptr;
+    if (SameTUID(iid, kFUnknownIID) || SameTUID(iid, kPlugFrameIID)) *obj = static_cast<IPlugFrame*>(this);
+    if (SameTUID(iid, kRunLoopIID)) *obj = static_cast<IRunLoop*>(this);
+    if (!*obj) return kNoInterface;
+    addRef();
+    return kResultOk;
+  }
+  uint32 QV3_API addRef() override { return 2; }  // lives as long as its instance
+  uint32 QV3_API release() override { return 1; }
+  tresult QV3_API resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
+  tresult QV3_API registerEventHandler(IEventHandler* h, int) override {
+    if (!h || events) return kResultFalse;
+    h->addRef();
+    events = h;
+    return kResultOk;
+  }
+  tresult QV3_API unregisterEventHandler(IEventHandler* h) override {
+    if (!h || h != events) return kResultFalse;
+    events->release();
+    events = nullptr;
+    return kResultOk;
+  }
+  tresult QV3_API registerTimer(ITimerHandler* h, uint64 ms) override {
+    if (!h || ms == 0 || timer) return kInvalidArgument;
+    h->addRef();
+    timer = h;
+    return kResultOk;
+  }
+  tresult QV3_API unregisterTimer(ITimerHandler* h) override {
+    if (!h || h != timer) return kResultFalse;
+    timer->release();
+    timer = nullptr;
+    return kResultOk;
+  }
+  // qvhost idles every few tens of milliseconds: each call handles what is pending.
+  void Idle() {
+    if (events) events->onFDIsSet(-1);
+    if (timer) timer->onTimer();
+  }
+  IEventHandler* events = nullptr;
+  ITimerHandler* timer = nullptr;
+};
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+#if defined(_WIN32)
+const char* kViewType = "HWND";
+#else
+const char* kViewType = "X11EmbedWindowID";
+#endif
+
 struct Instance {
   AEffect effect{};
   Vst3TestHost host;
@@ -61,6 +122,18 @@ struct Instance {
   std::vector<uint8_t> chunk;
   std::string name, vendor;
   int32_t version = 0;
+  Frame frame;
+  IPlugView* view = nullptr;
+  ERect rect{};
+
+  ~Instance() { CloseView(); }
+  void CloseView() {
+    if (!view) return;
+    view->setFrame(nullptr);
+    view->removed();
+    view->release();
+    view = nullptr;
+  }
 
   static constexpr ParamID kNoParamId = 0xFFFFFFFFu;
 
@@ -117,6 +190,15 @@ struct Instance {
     effect.numOutputs = 2;
     effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
     effect.ioRatio = 1.f;
+    if (IPlugView* probe = c->createView("editor")) {
+      ViewRect r{};
+      if (probe->isPlatformTypeSupported(kViewType) == kResultTrue && probe->getSize(&r) == kResultOk) {
+        effect.flags |= effFlagsHasEditor;
+        rect.right = static_cast<VstInt16>(r.right - r.left);
+        rect.bottom = static_cast<VstInt16>(r.bottom - r.top);
+      }
+      probe->release();
+    }
     effect.object = this;
     effect.uniqueID = Vst2IdOf(info.cid);
     effect.version = version;
@@ -293,6 +375,26 @@ struct Instance {
       }
       case effGetPlugCategory:
         return 1;  // an effect
+      case effEditGetRect:
+        if (!ptr || !(effect.flags & effFlagsHasEditor)) return 0;
+        *static_cast<ERect**>(ptr) = &rect;
+        return 1;
+      case effEditOpen:
+        if (!ptr || view || !(effect.flags & effFlagsHasEditor)) return 0;
+        view = c->createView("editor");
+        if (!view) return 0;
+        view->setFrame(&frame);
+        if (view->attached(ptr, kViewType) != kResultOk) {
+          CloseView();
+          return 0;
+        }
+        return 1;
+      case effEditClose:
+        CloseView();
+        return 1;
+      case effEditIdle:
+        frame.Idle();
+        return 0;
       case effSetBypass:
         if (bypassId == kNoParamId) return 0;
         Queue(bypassId, value ? 1.0 : 0.0);
