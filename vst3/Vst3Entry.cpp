@@ -13,10 +13,10 @@ extern "C" {
 QV3_EXPORT v3::IPluginFactory* QV3_API GetPluginFactory() { return AcquireVst3Factory(); }
 
 #if defined(_WIN32)
-QV3_EXPORT bool InitDll() { return true; }
-QV3_EXPORT bool ExitDll() { return true; }
+QV3_EXPORT bool InitDll() { return EnterVst3Module(); }
+QV3_EXPORT bool ExitDll() { return ExitVst3Module(); }
 #else
-QV3_EXPORT bool ModuleEntry(void*) { return true; }
-QV3_EXPORT bool ModuleExit() { return true; }
+QV3_EXPORT bool ModuleEntry(void*) { return EnterVst3Module(); }
+QV3_EXPORT bool ModuleExit() { return ExitVst3Module(); }
 #endif
 }

@@ -5,6 +5,9 @@
 #include <cstring>
 
 #include "framework/IParameter.h"
+#include "graphics/IBitmapCache.h"
+#include "graphics/IFontCache.h"
+#include "raster/RasterFont.h"
 #include "framework/IPluginBase.h"
 #include "vst3/Vst3Identity.h"
 #include "vst3/Vst3Plugin.h"
@@ -119,4 +122,24 @@ IPluginFactory* AcquireVst3Factory() {
   static Vst3Factory factory;
   factory.addRef();
   return &factory;
+}
+
+namespace {
+std::atomic<int> gEntries{0};
+}
+
+bool EnterVst3Module() {
+  ++gEntries;
+  return true;
+}
+
+bool ExitVst3Module() {
+  if (--gEntries > 0) return true;
+  if (gEntries < 0) gEntries = 0;
+  if (Vst3Plugin::LiveCount() == 0) {
+    IFontCache::Instance().Clear();
+    IBitmapCache::Instance().Clear();
+    RasterReleaseFontLibrary();
+  }
+  return true;
 }

@@ -7,3 +7,9 @@
 v3::IPluginFactory* AcquireVst3Factory();
 // The processor's class id, as the VST 3 edition of a VST 2 plug-in forms it.
 v3::TUID ProcessorClassId();
+
+// The module's entry and exit calls, counted: the last exit frees what the
+// process-wide caches keep (editor images, fonts, the font library) when no
+// instance is left, so hosts that scan by loading and unloading leave nothing.
+bool EnterVst3Module();
+bool ExitVst3Module();

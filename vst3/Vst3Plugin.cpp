@@ -76,9 +76,12 @@ Vst3Plugin* Vst3Plugin::Create() {
   return object;
 }
 
-Vst3Plugin::Vst3Plugin() = default;
+std::atomic<int> Vst3Plugin::sLive{0};
+
+Vst3Plugin::Vst3Plugin() { ++sLive; }
 
 Vst3Plugin::~Vst3Plugin() {
+  --sLive;
   if (mHandler) mHandler->release();
   if (mContext) mContext->release();
 }

@@ -128,6 +128,8 @@ class Vst3Plugin final : public Vst3ComponentSide,
   void EditorSizeChanged(int width, int height) override;
 
   IPluginVST3& Plug() { return *mPlug; }
+  // Instances alive in the process.
+  static int LiveCount() { return sLive.load(); }
   // Tells the host of new values when a program change asked for it; hosts
   // must not hear of it inside the call that changed the program.
   void FlushPendingRestart();
@@ -147,6 +149,7 @@ class Vst3Plugin final : public Vst3ComponentSide,
   bool LoadProgramChunk(const unsigned char* data, int size);
   v3::IComponentHandler* Handler() { return mHandler; }
 
+  static std::atomic<int> sLive;
   std::atomic<v3::uint32> mRefs{1};
   std::unique_ptr<IPluginVST3> mPlug;
   v3::FUnknown* mContext = nullptr;

@@ -229,6 +229,8 @@ TEST(Vst3Library, ScanningLeavesNothingOpen) {
   }
   const int after = OpenResources();
   std::printf("open resources around 100 load/unload cycles: %d before, %d after\n", before, after);
+  // Wine answers the handle and GUI object counts with 0: nothing to compare there.
+  if (before == 0) GTEST_SKIP() << "this system does not count its handles";
   EXPECT_LE(after, before);
 }
 

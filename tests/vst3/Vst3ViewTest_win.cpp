@@ -115,6 +115,11 @@ TEST_F(Vst3ViewWin, HundredOpenCloseCyclesLeaveNothing) {
   Opened o;
   ASSERT_TRUE(o.Open()) << o.host.Error();
   o.Detach();
+  // A first round: what the process-wide caches keep from it is not a leak.
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(o.Attach());
+    o.Detach();
+  }
   gui::Pump(30);
   const gui::ResourceCount before = gui::CountResources();
   for (int i = 0; i < 100; ++i) {
