@@ -237,7 +237,6 @@ tresult Vst3Plugin::SetComponentStateBytes(IBStream* state) {
   if (!ReadStream(state, mSetState)) return kResultFalse;
   IMutexLock lock(mPlug->Mutex());
   const bool ok = LoadStateBytes(mSetState);
-  mProgram = mPlug->CurrentPresetIndex();
   return ok ? kResultOk : kResultFalse;
 }
 
@@ -373,7 +372,6 @@ void Vst3Plugin::ApplyProgram(int index) {
   if (index == mPlug->CurrentPresetIndex()) return;
   mPlug->ModifyCurrentPreset();
   mPlug->LoadPreset(index);
-  mProgram = mPlug->CurrentPresetIndex();
   mRestartPending = true;
 }
 
@@ -667,7 +665,11 @@ ParamValue QV3_API Vst3Plugin::getParamNormalized(ParamID id) {
     return mPlug->GetParam(static_cast<int>(id))->Normalized();
   }
   if (id == kBypassParamId) return mBypass ? 1.0 : 0.0;
-  if (id == kProgramParamId) return mPlug->NPresets() > 1 ? static_cast<double>(mProgram) / (mPlug->NPresets() - 1) : 0.0;
+  if (id == kProgramParamId) {
+    // The editor's preset menu changes it too, not only the host.
+    IMutexLock lock(mPlug->Mutex());
+    return mPlug->NPresets() > 1 ? static_cast<double>(mPlug->CurrentPresetIndex()) / (mPlug->NPresets() - 1) : 0.0;
+  }
   return 0.0;
 }
 
@@ -758,7 +760,10 @@ void Vst3Plugin::EndEdit(int id) {
   if (mHandler) mHandler->endEdit(static_cast<ParamID>(id));
 }
 
-void Vst3Plugin::ValuesChanged() { mRestartPending = true; }
+// The editor's preset menu, on the UI thread: not inside a host's own call.
+void Vst3Plugin::ValuesChanged() {
+  if (mHandler) mHandler->restartComponent(kParamValuesChanged);
+}
 
 void Vst3Plugin::EditorSizeChanged(int, int) {}
 

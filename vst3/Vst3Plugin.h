@@ -163,8 +163,6 @@ class Vst3Plugin final : public Vst3ComponentSide,
   double mBypassMix = 0.0;  // 0 effect, 1 input
   std::vector<double> mDry[2];
   std::atomic<bool> mRestartPending{false};
-  // Updated in process, read by the UI thread for getParamNormalized.
-  std::atomic<int> mProgram{0};
   IStateChunk mGetState{4096};
   IStateChunk mSetState{4096};
   IStateChunk mInnerChunk{4096};

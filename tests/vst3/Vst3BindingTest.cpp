@@ -342,6 +342,10 @@ TEST_F(Bound, ProgramListAndProgramChange) {
   ASSERT_EQ(host.controller->setParamNormalized(kProgramParamId, 2.0 / 9.0), kResultOk);
   EXPECT_EQ(Product().CurrentPresetIndex(), 2);
   EXPECT_EQ(host.restarts, 1);
+  // The editor's preset menu tells the host at once, and the program parameter follows.
+  Product().SelectPreset(6);
+  EXPECT_EQ(host.restarts, 2);
+  EXPECT_DOUBLE_EQ(host.controller->getParamNormalized(kProgramParamId), 6.0 / 9.0);
 }
 
 TEST_F(Bound, BypassCrossfadesWithoutAClick) {
