@@ -23,7 +23,7 @@ void Text16(TChar* dst, const std::string& src) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 #endif
-class Queue : public IParamValueQueue {
+class Queue final : public IParamValueQueue {
  public:
   tresult QV3_API queryInterface(const char*, void** obj) override {
     *obj = nullptr;
@@ -48,7 +48,7 @@ class Queue : public IParamValueQueue {
   std::vector<std::pair<int32, double>> points;
 };
 
-class Changes : public IParameterChanges {
+class Changes final : public IParameterChanges {
  public:
   tresult QV3_API queryInterface(const char*, void** obj) override {
     *obj = nullptr;
