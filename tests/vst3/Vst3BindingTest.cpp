@@ -268,6 +268,12 @@ TEST_F(Bound, StateIsTheVst2ChunkAndTakesBanks) {
   slow.readLimit = 7;  // streams may hand out less than asked
   ASSERT_EQ(host.component->setState(&slow), kResultOk);
   EXPECT_NEAR(host.controller->getParamNormalized(kMix), 0.3, 1e-12);
+  // A preset file's stream that runs on past our chunk into the host's own.
+  host.Flush({{kMix, 0, 0.9}});
+  std::vector<uint8_t> preset = state;
+  for (const char* more : {"Cont", "List"}) preset.insert(preset.end(), more, more + 4);
+  ASSERT_TRUE(host.SetState(preset));
+  EXPECT_EQ(host.GetState(), state);
 
   // A VST 2 bank as hosts hand it over when they swap editions: 'FBCh'
   // around our bank chunk, with and without the host's 'VstW' header.
