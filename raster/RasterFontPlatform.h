@@ -10,7 +10,6 @@ class RasterSysBitmap;
 
 // The uncached Wine question.
 bool RasterPlatformIsWine();
-
 // Whether the platform can draw text straight into a bitmap.
 bool RasterPlatformHasNativeText();
 // Makes the glyph scratch draw white text on an opaque black background.
