@@ -34,7 +34,14 @@ struct IPluginInfo {
   int32_t version;  // major in bits 16-31, minor 8-15, patch 0-7
   bool isInstrument;
   bool handlesMidi;
+  // What kind of effect it is, as '|'-separated words from general to
+  // specific ("Fx|Delay"): formats that list plug-ins by kind show it.
+  const char* category = "Fx";
 };
+
+// The product's constants without an instance: hosts list classes before
+// they make one. Defined by the product.
+const IPluginInfo& ProductInfo();
 
 class IPluginBase {
  public:
@@ -78,6 +85,9 @@ class IPluginBase {
   virtual void PresetChanged() {}
   virtual void SetSampleRate(double rate) { mSampleRate = rate; }
   virtual void SetBlockSize(int frames);
+  // Frames the output goes on sounding once the input falls silent; -1 for
+  // ever (a line kept ringing).
+  virtual int64_t TailFrames() { return TailSize(); }
 
   // --- services -------------------------------------------------------------
   bool LegalIO(int inputs, int outputs) const;

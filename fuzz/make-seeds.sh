@@ -7,8 +7,23 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/build/linux-fuzz/corpus}
 maker=${2:-$root/build/linux-fuzz/fuzz/qv_fuzz_seeds}
-mkdir -p "$out"/{chunk,settings,png,version,sequence}
+mkdir -p "$out"/{chunk,settings,png,version,sequence,vst3state,vst3sequence}
 "$maker" "$out/chunk" "$out/sequence"
+
+# A VST 3 state is our program chunk: the chunk seeds without their selector
+# byte, and the bank seeds inside a VST 2 bank stream as hosts hand it over.
+for f in "$out"/chunk/*; do
+  b=$(basename "$f")
+  tail -c +2 "$f" >"$out/vst3state/$b"
+  n=$(( $(stat -c %s "$f") - 1 ))
+  be() { printf "\\$(printf %03o $(( ($1 >> 24) & 255 )))\\$(printf %03o $(( ($1 >> 16) & 255 )))\\$(printf %03o $(( ($1 >> 8) & 255 )))\\$(printf %03o $(( $1 & 255 )))"; }
+  { printf 'VstW'; be 8; be 1; be 0; printf 'CcnK'; be $((n + 152)); printf 'FBCh'; be 2; printf 'qvbd'; be 20002; be 10; be 3
+    head -c 124 /dev/zero; be "$n"; tail -c +2 "$f"; } >"$out/vst3state/$b-fbch"
+done
+s3=$out/vst3sequence
+printf '\000\001\003\002\200\004\005\006\007\010' >"$s3/setup-process"
+printf '\000\003\000\002\377\007\001\012\002\040\003\011\377\005\006\200\002\100' >"$s3/program-midi"
+printf '\011\001\000\004\001\002\020\004\013\377\012\377\010\007\001\001' >"$s3/mono-doubles"
 
 for f in "$root"/resources/img/*.png; do
   b=$(basename "$f" .png)

@@ -37,3 +37,9 @@ IBitmapCache::~IBitmapCache() {
   for (auto& e : mEntries) delete e.second;
   mEntries.clear();
 }
+
+void IBitmapCache::Clear() {
+  IMutexLock lock(mMutex);
+  for (auto& e : mEntries) delete e.second;
+  mEntries.clear();
+}

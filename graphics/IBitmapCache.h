@@ -21,6 +21,9 @@ class IBitmapCache {
   RasterBitmap* Add(int id, RasterBitmap* bitmap);
   int Count();
 
+  // Frees every entry: for a module's exit, when no instance uses them.
+  void Clear();
+
   ~IBitmapCache();
 
  private:

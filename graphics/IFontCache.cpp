@@ -36,3 +36,9 @@ IFontCache::~IFontCache() {
   for (auto& e : mEntries) delete e.font;
   mEntries.clear();
 }
+
+void IFontCache::Clear() {
+  IMutexLock lock(mMutex);
+  for (auto& e : mEntries) delete e.font;
+  mEntries.clear();
+}

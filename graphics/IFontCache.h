@@ -23,6 +23,9 @@ class IFontCache {
   // threads take this lock around their use of a cached font.
   IMutex& DrawMutex() { return mDrawMutex; }
 
+  // Frees every entry: for a module's exit, when no instance uses them.
+  void Clear();
+
   ~IFontCache();
 
  private:

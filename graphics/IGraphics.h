@@ -98,6 +98,9 @@ class IGraphics {
   virtual RasterBitmap* LoadPlatformBitmap(int id, const char* fileName);
   // The host's idle call (effEditIdle); window layers that need polling use it.
   virtual void Idle() {}
+  // A descriptor that becomes readable when the open window has events to
+  // handle (hosts with a run loop watch it and call Idle); -1 when none.
+  virtual int EventFileDescriptor() const { return -1; }
 
   // --- services -----------------------------------------------------------------------
   // Returns the (sub)menu in which an item was chosen, with its chosenIndex

@@ -34,7 +34,7 @@ std::string UserSettingsPathIn(const std::string& base) {
 }
 }  // namespace
 
-Effect::Effect(audioMasterCallback hostCallback) : IPluginVST(hostCallback, QVDelayInfo()), mQueue(kControllerQueueCapacity) {
+Effect::Effect(PluginHostCallback hostCallback) : PluginBinding(hostCallback, QVDelayInfo()), mQueue(kControllerQueueCapacity) {
   if (NInChannels() > 0) InChannel(0).label = "Quorvel Brigade Delay Left";
   if (NInChannels() > 1) InChannel(1).label = "Quorvel Brigade Delay Right";
   if (NOutChannels() > 0) OutChannel(0).label = "Quorvel Brigade Delay Left";

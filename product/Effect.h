@@ -7,7 +7,8 @@
 #include <string>
 
 #include "framework/IMidiEventQueue.h"
-#include "vst/IPluginVST.h"
+// The binding of this build (VST 2.4 or VST 3), found through its include path.
+#include "PluginBinding.h"
 
 constexpr int kLearnButtonTag = -10;
 constexpr int kSaveButtonTag = -11;
@@ -19,9 +20,9 @@ constexpr int kNumControllers = 120;  // the map covers controllers 0-119
 // millisecond on the audio thread.
 constexpr int kControllerQueueCapacity = 1024;
 
-class Effect : public IPluginVST {
+class Effect : public PluginBinding {
  public:
-  explicit Effect(audioMasterCallback hostCallback);
+  explicit Effect(PluginHostCallback hostCallback);
   ~Effect() override;
 
   void ResetProcessing() override;

@@ -19,7 +19,7 @@
 // The version characters are not compared when reading, so any 2.x state loads.
 const char kStateTag[kStateTagSize + 1] = "Quorvel Brigade Delay_2.X.X";
 
-QVDelay::QVDelay(audioMasterCallback hostCallback) : Effect(hostCallback) {
+QVDelay::QVDelay(PluginHostCallback hostCallback) : Effect(hostCallback) {
   DefineParameters();
   PublishClock();
   InstallEmbeddedImages();
@@ -122,6 +122,19 @@ void QVDelay::ParameterChanged(int index) {
     default:
       break;
   }
+}
+
+int64_t QVDelay::TailFrames() {
+  IMutexLock lock(Mutex());
+  if (FreezeOn()) return -1;
+  const double feedback = std::fabs(GetParam(kFeedback)->Value());
+  if (feedback >= 0.999) return -1;
+  // Echoes until they are 100 dB down, each at most the range's longest
+  // delay, and the filters' ringing after the last.
+  const double repeats = feedback < 1e-6 ? 1.0 : std::ceil(std::log(1e-5) / std::log(feedback)) + 1.0;
+  const double ms = repeats * mRangeMax + 50.0;
+  const double frames = std::ceil(ms * SampleRate() / 1000.0);
+  return frames > 0.0 && frames < 4.0e9 ? static_cast<int64_t>(frames) : -1;
 }
 
 void QVDelay::InstallLfoSpeedText() {

@@ -19,7 +19,7 @@ extern const char kStateTag[kStateTagSize + 1];
 
 class QVDelay : public Effect {
  public:
-  explicit QVDelay(audioMasterCallback hostCallback);
+  explicit QVDelay(PluginHostCallback hostCallback);
   ~QVDelay() override;
 
   void DefineParameters() override;
@@ -30,6 +30,7 @@ class QVDelay : public Effect {
   int ReadState(const IStateChunk& chunk, int position) override;
   void RefreshEditorParams() override;
   void PresetChanged() override;
+  int64_t TailFrames() override;
 
   void ToggleFreeze() override;
   bool FreezeOn() const override { return mLine.Freeze(); }

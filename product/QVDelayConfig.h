@@ -2,7 +2,6 @@
 #pragma once
 
 #include "framework/IPluginBase.h"
-#include "vst/VstAbi.h"
 
 enum QVDelayParam : int {
   kRange = 0,
@@ -27,10 +26,11 @@ inline const IPluginInfo& QVDelayInfo() {
       "Quorvel Brigade Delay",        // effect name
       "",                             // product name
       "Quorvel Music",                // vendor name
-      VstFourCC('q', 'v', 'b', 'd'),  // unique ID
+      ('q' << 24) | ('v' << 16) | ('b' << 8) | 'd',  // unique ID 'qvbd'
       0x00020002,                     // version 2.0.2
       false,                          // not an instrument
       true,                           // handles MIDI
+      "Fx|Delay",                     // category
   };
   return info;
 }

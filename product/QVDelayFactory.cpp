@@ -1,3 +1,6 @@
 #include "product/QVDelay.h"
+#include "product/QVDelayConfig.h"
 
-IPluginVST* MakePlugin(audioMasterCallback hostCallback) { return new QVDelay(hostCallback); }
+const IPluginInfo& ProductInfo() { return QVDelayInfo(); }
+
+PluginBinding* MakePlugin(PluginHostCallback hostCallback) { return new QVDelay(hostCallback); }

@@ -70,3 +70,7 @@ bool RasterIsWine();
 void RasterSetWineCheckForTest(int answer);
 // How often the platform was actually asked.
 int RasterWineCheckCountForTest();
+
+// Frees what the platform's text rendering keeps for the process (a font
+// library); only once every font made with it is gone. Made again on next use.
+void RasterReleaseFontLibrary();

@@ -24,14 +24,17 @@ struct PosixFont {
   bool synthItalic;
 };
 
+// Made on first use, freed only when the module's exit asks for it (after the
+// fonts made with it): the font library outlives every cached font.
+FT_Library gLibrary = nullptr;
+bool gTried = false;
+
 FT_Library Library() {
-  static FT_Library lib = nullptr;
-  static bool tried = false;
-  if (!tried) {
-    tried = true;
-    if (FT_Init_FreeType(&lib) != 0) lib = nullptr;
+  if (!gTried) {
+    gTried = true;
+    if (FT_Init_FreeType(&gLibrary) != 0) gLibrary = nullptr;
   }
-  return lib;
+  return gLibrary;
 }
 
 // Faces the artwork was designed with, mapped to metric-compatible ones.
@@ -162,4 +165,10 @@ void RasterPlatformRenderChar(RasterFontHandle font, RasterSysBitmap* scratch, u
 int RasterPlatformDrawText(const RasterNativeStyle&, RasterBitmap*, const char*, int, RasterRect*, uint32_t,
                            RasterSysBitmap**) {
   return 0;
+}
+
+void RasterReleaseFontLibrary() {
+  if (gLibrary) FT_Done_FreeType(gLibrary);
+  gLibrary = nullptr;
+  gTried = false;
 }

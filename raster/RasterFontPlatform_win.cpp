@@ -178,3 +178,6 @@ int RasterPlatformDrawText(const RasterNativeStyle& style, RasterBitmap* bitmap,
   SelectObject(sdc, old);
   return height;
 }
+
+// GDI fonts belong to the fonts themselves: nothing is kept beside them.
+void RasterReleaseFontLibrary() {}

@@ -2,7 +2,9 @@
 # Cross-target checks with the built deliverables in dist/: the same input and
 # program give bit-identical double-precision output on every target, the
 # single-precision path stays within float rounding of it, and preset (.fxp)
-# and bank (.fxb) files saved by one target load on the others.
+# and bank (.fxb) files saved by one target load on the others. The VST 3
+# bundle (dist/vst3) renders bit-identically to the VST 2.4 library of the
+# same target, and state moves between the two formats.
 #
 #   scripts/cross-target-check.sh [TARGET...]   (default: linux win64 win32)
 #
@@ -23,6 +25,14 @@ qvhost() {  # TARGET ARGS...: qvhost of that target with its plug-in after the c
     linux) dist/linux/qvhost "$cmd" dist/linux/QVDelay64.so "$@" ;;
     win64) scripts/wine-run dist/win64/qvhost.exe "$cmd" dist/win64/QVDelay64.dll "$@" ;;
     win32) scripts/wine-run dist/win32/qvhost.exe "$cmd" dist/win32/QVDelay.dll "$@" ;;
+  esac
+}
+vst3() {  # TARGET ARGS...: qvhost of that target with the VST 3 bundle after the command
+  local t=$1 cmd=$2; shift 2
+  case $t in
+    linux) dist/linux/qvhost "$cmd" dist/vst3/QVDelay.vst3 "$@" ;;
+    win64) scripts/wine-run dist/win64/qvhost.exe "$cmd" dist/vst3/QVDelay.vst3 "$@" ;;
+    win32) scripts/wine-run dist/win32/qvhost.exe "$cmd" dist/vst3/QVDelay.vst3 "$@" ;;
   esac
 }
 checksum() { sed -n 's/^checksum  \([0-9a-f]*\).*/\1/p'; }
@@ -108,6 +118,35 @@ if has win32; then
   has win64 && check "win64 loads the win32 program file" "$bankref" \
     "$(qvhost win64 render "$work/phrase.wav" "$work/w64-w32p.wav" --load "$work/win32.fxp" --double | checksum)"
 fi
+
+echo "--- the VST 3 edition against the VST 2.4 library"
+declare -A arch=([linux]=x86_64-linux/QVDelay.so [win64]=x86_64-win/QVDelay.vst3 [win32]=x86-win/QVDelay.vst3)
+for t in $targets; do
+  if [ ! -f "dist/vst3/QVDelay.vst3/Contents/${arch[$t]}" ]; then
+    fail=$((fail + 1)); echo "FAIL  dist/vst3/QVDelay.vst3/Contents/${arch[$t]} is missing"; continue
+  fi
+  if [ "$t" = win32 ]; then
+    # One run, as above: the linux bank through the x86 bundle.
+    check "win32 VST 3 loads the linux bank and its double output = linux VST 2.4" "$bankref" \
+      "$(vst3 win32 render "$work/phrase.wav" "$work/w32-v3.wav" --load "$work/linux.fxb" --double | checksum)"
+    continue
+  fi
+  for p in 3 8; do
+    for mode in "--double" "" "--double --tempo 100 --param 7=1"; do
+      # shellcheck disable=SC2086
+      check "program $p $mode: $t VST 3 output = $t VST 2.4" \
+        "$(qvhost "$t" render "$work/phrase.wav" "$work/$t-v2-$p.wav" --program "$p" $mode --tail 1 | checksum)" \
+        "$(vst3 "$t" render "$work/phrase.wav" "$work/$t-v3-$p.wav" --program "$p" $mode --tail 1 | checksum)"
+    done
+  done
+  check "$t VST 3 loads the linux VST 2.4 bank" "$bankref" \
+    "$(vst3 "$t" render "$work/phrase.wav" "$work/$t-v3-bank.wav" --load "$work/linux.fxb" --double | checksum)"
+  vst3 "$t" state save "$work/$t-v3.fxp" --load "$work/linux.fxb" >/dev/null
+  check "$t VST 3 saves the program bytes the VST 2.4 library saves" \
+    "$(sha256sum <"$work/linux.fxp" | cut -c1-16)" "$(sha256sum <"$work/$t-v3.fxp" | cut -c1-16)"
+  check "linux VST 2.4 loads the $t VST 3 program file" "$bankref" \
+    "$(qvhost linux render "$work/phrase.wav" "$work/l-$t-v3p.wav" --load "$work/$t-v3.fxp" --double | checksum)"
+done
 
 echo "cross-target: $pass passed, $fail failed"
 [ $fail -eq 0 ]

@@ -3,8 +3,10 @@
 # it through each of the ten factory presets with the x86-64 DLL under Wine
 # and with the Linux .so, and writes out/ with the renders, the dry phrase, a
 # factory bank file, a listening guide and screenshots of the editor. Also
-# loads the x86 DLL once and prints its effect record. Last, writes what
-# users download into dist/release/ (scripts/release.sh).
+# loads the x86 DLL once and prints its effect record, builds the VST 3
+# bundle (dist/vst3/QVDelay.vst3, all three targets) and renders one preset
+# through it, which must match the VST 2.4 render to the bit. Last, writes
+# what users download into dist/release/ (scripts/release.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -19,9 +21,9 @@ build() {  # PRESET TARGET...
   cmake --preset "$preset" -B "$dir" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
   cmake --build "$dir" -j2 --target "$@" >"$dir.build.log" 2>&1 || { grep -E "error" -A5 "$dir.build.log" | head -40; exit 1; }
 }
-build linux QVDelayPlugin qvhost qvphrase
-build win64 QVDelayPlugin qvhost
-build win32 QVDelayPlugin qvhost
+build linux QVDelayPlugin QVDelayVst3 qvhost qvphrase
+build win64 QVDelayPlugin QVDelayVst3 qvhost
+build win32 QVDelayPlugin QVDelayVst3 qvhost
 
 # The editor screenshots need an X server (stopped on exit).
 source "$root/scripts/xserver.sh"
@@ -71,6 +73,25 @@ done
 linux state save out/QVDelay-factory.fxb >/dev/null
 
 echo
+echo "=== the VST 3 edition: dist/vst3/QVDelay.vst3"
+find dist/vst3/QVDelay.vst3 -type f | sort | sed 's/^/  /'
+mkdir -p out/vst3
+slug=${files[8]%.wav}
+for t in linux win64; do
+  if [ $t = linux ]; then
+    dist/linux/qvhost render dist/vst3/QVDelay.vst3 out/phrase.wav "out/vst3/$t-$slug.wav" --program 8 --tail "${tails[8]}" >/dev/null
+  else
+    scripts/wine-run dist/win64/qvhost.exe render dist/vst3/QVDelay.vst3 out/phrase.wav "out/vst3/$t-$slug.wav" \
+      --program 8 --tail "${tails[8]}" >/dev/null
+  fi
+  if cmp -s "out/vst3/$t-$slug.wav" "out/$t/$slug.wav"; then
+    echo "  $t: $slug through the VST 3 bundle matches the VST 2.4 render bit for bit"
+  else
+    echo "  $t: $slug through the VST 3 bundle DIFFERS from the VST 2.4 render"; exit 1
+  fi
+done
+
+echo
 echo "=== editor screenshots"
 # The default state through the Win64 DLL (the product as Windows hosts show
 # it), then delay sync at "2/1": 4 s at 120 BPM, longer than the line holds,
@@ -116,6 +137,7 @@ scripts/release.sh
 echo
 echo "=== done in $(( $(date +%s) - start ))s"
 echo "Plug-ins:      dist/win64/QVDelay64.dll, dist/win32/QVDelay.dll, dist/linux/QVDelay64.so"
+echo "VST 3 bundle:  dist/vst3/QVDelay.vst3 (x86_64-win, x86-win, x86_64-linux); out/vst3/ its render of preset 8"
 echo "Host:          dist/<target>/qvhost[.exe] (info, render, state, editor)"
 echo "Dry phrase:    out/phrase.wav"
 echo "Renders:       out/linux/*.wav (Linux .so), out/win64/*.wav (Win64 DLL under Wine)"

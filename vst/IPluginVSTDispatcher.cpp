@@ -8,6 +8,7 @@
 #include "framework/Trace.h"
 #include "graphics/IGraphics.h"
 #include "vst/IPluginVST.h"
+#include "vst3/Vst3Identity.h"
 
 namespace {
 // Hosts give a buffer per text request, sized by the ABI's field: program
@@ -326,6 +327,14 @@ VstIntPtr IPluginVST::CanDo(const char* capability) {
 }
 
 VstIntPtr IPluginVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+  // Hosts ask which VST 3 class succeeds this plug-in, to swap it in old projects.
+  if ((index == VstFourCC('s', 't', 'C', 'A') || index == VstFourCC('s', 't', 'C', 'a')) &&
+      value == VstFourCC('F', 'U', 'I', 'D')) {
+    if (!ptr) return 0;
+    const v3::TUID cid = MigrationClassId(UniqueID(), EffectName());
+    std::memcpy(ptr, cid.b, sizeof(cid.b));
+    return 1;
+  }
   if (index == effGetParamDisplay) {
     if (!ptr) return 0;
     if (value >= 0 && value < NParams())

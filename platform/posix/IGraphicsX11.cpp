@@ -174,6 +174,11 @@ RasterBitmap* IGraphicsX11::LoadPlatformBitmap(int id, const char* fileName) {
   return RasterLoadPngResource(ModuleHandle(), id);
 }
 
+int IGraphicsX11::EventFileDescriptor() const {
+  Display* d = mConnection.Get();
+  return d && mConnection.Alive() ? ConnectionNumber(d) : -1;
+}
+
 void IGraphicsX11::Idle() {
   ReapChildren();
   if (!WindowIsOpen() || mModalDepth.load() > 0 || !mConnection.Alive()) return;

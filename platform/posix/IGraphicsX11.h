@@ -28,6 +28,7 @@ class IGraphicsX11 : public IGraphics {
   bool DrawScreen(const IRect& rect) override;
   RasterBitmap* LoadPlatformBitmap(int id, const char* fileName) override;
   void Idle() override;
+  int EventFileDescriptor() const override;
 
   IPopupMenu* CreatePopupMenu(IPopupMenu* menu, const IRect& rect) override;
   int ShowMessageBox(const char* text, const char* caption, int type) override;

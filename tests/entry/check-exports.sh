@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# The plug-in library exports exactly VSTPluginMain and main, undecorated, and
-# (on Windows) imports only system DLLs.
+# The plug-in library exports exactly VSTPluginMain and main (or the names
+# given), undecorated, and (on Windows) imports only system DLLs.
 set -u
-lib=$1 objdump=${2:-objdump}
+lib=$1 objdump=${2:-objdump} wanted=${3:-VSTPluginMain main}
 fail=0
 case "$lib" in
-  *.dll)
+  *.dll|*.vst3)
     dump=$("$objdump" -p "$lib") || { echo "cannot read $lib"; exit 1; }
     exports=$(printf '%s\n' "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk -F'] ' '/^[[:space:]]*\[ *[0-9]+\]/ {print $2}' | sort | tr '\n' ' ')
     imports=$(printf '%s\n' "$dump" | awk '/DLL Name:/ {print toupper($3)}' | sort -u | tr '\n' ' ')
@@ -20,5 +20,6 @@ case "$lib" in
     ;;
 esac
 echo "exports: $exports"
-[ "$exports" = "VSTPluginMain main " ] || { echo "expected exactly: VSTPluginMain main"; fail=1; }
+sorted=$(printf '%s\n' $wanted | sort | tr '\n' ' ')
+[ "$exports" = "$sorted" ] || { echo "expected exactly: $wanted"; fail=1; }
 exit $fail

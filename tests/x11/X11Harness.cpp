@@ -161,6 +161,12 @@ int Run(TestHost& host, HostWindow* window, const std::string& command) {
   });
 }
 
+int RunPumping(const std::function<void()>& pump, const std::string& command) {
+  pid_t pid = Spawn(command);
+  if (pid < 0) return -1;
+  return Wait(pid, pump);
+}
+
 int RunPlain(const std::string& command) {
   pid_t pid = Spawn(command);
   if (pid < 0) return -1;

@@ -53,6 +53,8 @@ void Pump(TestHost& host, HostWindow* window, int ms);
 // Runs a shell command line (xdotool ...) as a child while pumping; returns
 // its exit status, or -1 when it did not end within 20 s.
 int Run(TestHost& host, HostWindow* window, const std::string& command);
+// The same with a host's own pumping (a VST 3 run loop, say).
+int RunPumping(const std::function<void()>& pump, const std::string& command);
 // The same on a helper thread's side: no pumping, just waits.
 int RunPlain(const std::string& command);
 
