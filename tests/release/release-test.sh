@@ -41,7 +41,9 @@ trap cleanup EXIT
 
 # --- the release, with a VST 3 bundle -------------------------------------------
 bundle="$root/dist/vst3/QVDelay.vst3"
+real_bundle=1
 if [ ! -d "$bundle" ]; then
+  real_bundle=0
   bundle="$tmp/stand-in/QVDelay.vst3"
   echo "release-test: no dist/vst3 bundle; a stand-in made of the VST 2.4 binaries checks only where files go"
   mkdir -p "$bundle/Contents/x86_64-win" "$bundle/Contents/x86-win" "$bundle/Contents/x86_64-linux"
@@ -105,6 +107,11 @@ check "uninstall entry names the uninstaller, quietly too" bash -c '[[ "$1" == *
 check "qvhost.exe (x86-64) loads the installed 64-bit DLL" bash -c "
   timeout 120 /usr/lib/wine/wine64 dist/win64/qvhost.exe info 'C:\\Program Files\\VSTPlugins\\QVDelay64.dll' | tr -d '\r' |
   grep -Eq '^version +20002' "
+if [ $real_bundle = 1 ]; then
+  check "qvhost.exe (x86-64) loads the installed VST 3 bundle" bash -c "
+    timeout 120 /usr/lib/wine/wine64 dist/win64/qvhost.exe info 'C:\\Program Files\\Common Files\\VST3\\QVDelay.vst3' |
+    tr -d '\r' | grep -Eq '^version +20002' "
+fi
 if [ $emulated_x86 = 0 ]; then
   check "qvhost.exe (x86) loads the installed 32-bit DLL" bash -c "
     timeout 120 wine dist/win32/qvhost.exe info 'C:\\Program Files (x86)\\VSTPlugins\\QVDelay.dll' | tr -d '\r' |
@@ -182,6 +189,7 @@ check ".so in /usr/lib/vst, the deliverable stripped" bash -c "
   strip --strip-unneeded --remove-section=.comment --remove-section=.note -o '$tmp/stripped.so' dist/linux/QVDelay64.so &&
   cmp -s '$tmp/stripped.so' '$droot/usr/lib/vst/QVDelay64.so'"
 check "our host loads /usr/lib/vst/QVDelay64.so" bash -c "timeout 60 dist/linux/qvhost info '$droot/usr/lib/vst/QVDelay64.so' | grep -Eq '^version +20002'"
+[ $real_bundle = 1 ] && check "our host loads /usr/lib/vst3/QVDelay.vst3" bash -c "timeout 60 dist/linux/qvhost info '$droot/usr/lib/vst3/QVDelay.vst3' | grep -Eq '^version +20002'"
 check "VST 3 bundle in /usr/lib/vst3, Linux part only" bash -c "
   [ -s '$droot/usr/lib/vst3/QVDelay.vst3/Contents/x86_64-linux/QVDelay.so' ] && ! ls -d '$droot/usr/lib/vst3/QVDelay.vst3/Contents/'*-win 2>/dev/null"
 check "guide and copyright in /usr/share/doc/qvdelay" test -s "$droot/usr/share/doc/qvdelay/guide.pdf" -a -s "$droot/usr/share/doc/qvdelay/copyright"
@@ -207,6 +215,7 @@ t="$tmp/tar/QVDelay-$version-linux-x86_64"
 check "install.sh" env HOME="$home" XDG_CONFIG_HOME= timeout 60 "$t/install.sh"
 check "~/.vst/QVDelay64.so and ~/.vst3 bundle" bash -c "[ -s '$home/.vst/QVDelay64.so' ] && [ -s '$home/.vst3/QVDelay.vst3/Contents/x86_64-linux/QVDelay.so' ]"
 check "our host loads ~/.vst/QVDelay64.so" bash -c "timeout 60 dist/linux/qvhost info '$home/.vst/QVDelay64.so' | grep -Eq '^version +20002'"
+[ $real_bundle = 1 ] && check "our host loads ~/.vst3/QVDelay.vst3" bash -c "timeout 60 dist/linux/qvhost info '$home/.vst3/QVDelay.vst3' | grep -Eq '^version +20002'"
 mkdir -p "$tmp/deb-x" && dpkg-deb -x "$deb" "$tmp/deb-x"
 check "tarball and .deb hold the same plug-in files" bash -c "
   cmp -s '$t/vst/QVDelay64.so' '$tmp/deb-x/usr/lib/vst/QVDelay64.so' &&
