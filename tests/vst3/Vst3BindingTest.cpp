@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "tests/host/Vst3TestHost.h"
 #include "tests/validator/AllocationCounter.h"
 #include "vst3/Vst3Factory.h"
+#include "vst3/Vst3Identity.h"
 #include "vst3/Vst3Plugin.h"
 #include "vst3/Vst3Strings.h"
 
@@ -319,6 +321,94 @@ TEST_F(Bound, StateIsTheVst2ChunkAndTakesBanks) {
     EXPECT_FALSE(host.SetState(other));
   }
   EXPECT_FALSE(host.SetState({}));
+}
+
+// A preset file as hosts write one (little-endian header, the processor's
+// class id as text, chunks, then the chunk list) and read it back: the host
+// checks the id and hands over only the 'Comp' chunk, which must restore the
+// same sound.
+TEST_F(Bound, PresetFileAsHostsWriteItRestoresTheSound) {
+  auto putLE = [](std::vector<uint8_t>& out, uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  auto getLE = [](const std::vector<uint8_t>& in, size_t at, int bytes) {
+    uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | in.at(at + static_cast<size_t>(i));
+    return v;
+  };
+  PClassInfo info{};
+  ASSERT_EQ(host.Factory()->getClassInfo(0, &info), kResultOk);
+  const Vst3ClassWords w = MigrationClassWords(QVDelayInfo().uniqueID, QVDelayInfo().effectName);
+  char cid[33];
+  std::snprintf(cid, sizeof(cid), "%08X%08X%08X%08X", w.l[0], w.l[1], w.l[2], w.l[3]);
+
+  // Each sound from a fresh instance, so nothing of an earlier render lingers.
+  const std::vector<float> noise = Noise(4 * 8192, 7);
+  auto render = [&](const std::vector<Vst3ParamPoint>& points, const std::vector<uint8_t>* state) {
+    Vst3TestHost fresh;
+    EXPECT_TRUE(fresh.UseFactory(AcquireVst3Factory()));
+    EXPECT_TRUE(fresh.Create());
+    EXPECT_TRUE(fresh.Start(kRate, 512));
+    if (state) {
+      Vst3MemoryStream stream(*state);
+      EXPECT_EQ(fresh.component->setState(&stream), kResultOk);
+      Vst3MemoryStream again(*state);
+      EXPECT_EQ(fresh.controller->setComponentState(&again), kResultOk);
+      EXPECT_NEAR(fresh.controller->getParamNormalized(kMix), 0.35, 1e-12);
+    }
+    fresh.Flush(points);
+    std::vector<float> in[2] = {noise, noise}, out[2];
+    fresh.Process(in, out, 512);
+    return out[0];
+  };
+  const std::vector<Vst3ParamPoint> settings = {{kTime, 0, 0.4}, {kFeedback, 0, 0.7}, {kMix, 0, 0.35}, {kLFODepth, 0, 0.5}};
+  const std::vector<float> expected = render(settings, nullptr);
+  ASSERT_NE(render({}, nullptr), expected);
+  ASSERT_TRUE(host.Start(kRate, 512));
+  host.Flush(settings);
+  const std::vector<uint8_t> comp = host.GetState();
+
+  std::vector<uint8_t> file = {'V', 'S', 'T', '3'};
+  putLE(file, 1, 4);
+  file.insert(file.end(), cid, cid + 32);
+  const size_t listOffsetAt = file.size();
+  putLE(file, 0, 8);
+  const std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?><MetaInfo></MetaInfo>";
+  struct Entry {
+    const char* id;
+    size_t offset, size;
+  };
+  const Entry entries[] = {{"Comp", file.size(), comp.size()}, {"Info", file.size() + comp.size(), xml.size()}};
+  file.insert(file.end(), comp.begin(), comp.end());
+  file.insert(file.end(), xml.begin(), xml.end());
+  const size_t list = file.size();
+  for (int i = 0; i < 8; ++i) file[listOffsetAt + static_cast<size_t>(i)] = static_cast<uint8_t>(list >> (8 * i));
+  file.insert(file.end(), {'L', 'i', 's', 't'});
+  putLE(file, 2, 4);
+  for (const Entry& e : entries) {
+    file.insert(file.end(), e.id, e.id + 4);
+    putLE(file, e.offset, 8);
+    putLE(file, e.size, 8);
+  }
+
+  // The file, read as a host reads it.
+  ASSERT_EQ(std::string(file.begin(), file.begin() + 4), "VST3");
+  const std::string text(file.begin() + 8, file.begin() + 40);
+  uint32_t l[4];
+  for (int k = 0; k < 4; ++k) l[k] = static_cast<uint32_t>(std::stoul(text.substr(8 * k, 8), nullptr, 16));
+  const TUID named = MakeTUID(l[0], l[1], l[2], l[3]);
+  ASSERT_EQ(std::memcmp(named.b, info.cid, 16), 0) << "the file's class id is not the processor's";
+  const size_t at = static_cast<size_t>(getLE(file, 40, 8));
+  ASSERT_EQ(std::string(file.begin() + static_cast<long>(at), file.begin() + static_cast<long>(at) + 4), "List");
+  std::vector<uint8_t> chunk;
+  for (uint64_t i = 0, n = getLE(file, at + 4, 4); i < n; ++i) {
+    const size_t e = at + 8 + 20 * static_cast<size_t>(i);
+    if (std::string(file.begin() + static_cast<long>(e), file.begin() + static_cast<long>(e) + 4) != "Comp") continue;
+    const size_t offset = static_cast<size_t>(getLE(file, e + 4, 8)), size = static_cast<size_t>(getLE(file, e + 12, 8));
+    chunk.assign(file.begin() + static_cast<long>(offset), file.begin() + static_cast<long>(offset + size));
+  }
+  ASSERT_EQ(chunk, comp);
+  EXPECT_EQ(render({}, &chunk), expected);
 }
 
 TEST_F(Bound, ProgramListAndProgramChange) {
