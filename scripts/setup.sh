@@ -10,6 +10,18 @@ mkdir -p "$root/build"
 
 say() { printf 'setup: %s\n' "$*"; }
 quiet() { "$@" >>"$log" 2>&1 || { say "failed: $*  (see $log)"; tail -n 40 "$log" >&2; exit 1; }; }
+# A mirror in the middle of a sync serves index files that fail their checksums
+# for a minute or so: try again, then go on with what did arrive, so that the
+# install step names any package that is really missing.
+apt_update() {
+  local try
+  for try in 1 2 3; do
+    apt-get update >>"$log" 2>&1 && return 0
+    say "apt-get update failed (try $try of 3); waiting for the mirror"
+    sleep $((try * 10))
+  done
+  say "WARNING: apt-get update failed three times; going on with the package lists there are (see $log)"
+}
 
 packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev
@@ -26,7 +38,7 @@ if [ "$(id -u)" -eq 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     say "adding the i386 architecture (for 32-bit Wine)"
     dpkg --add-architecture i386
-    quiet apt-get update
+    apt_update
   fi
   missing=()
   for p in "${packages[@]}"; do
@@ -35,7 +47,7 @@ if [ "$(id -u)" -eq 0 ]; then
   if [ ${#missing[@]} -gt 0 ]; then
     say "installing ${#missing[@]} packages"
     export DEBIAN_FRONTEND=noninteractive
-    quiet apt-get update
+    apt_update
     quiet apt-get install -y --no-install-recommends "${missing[@]}"
   fi
 else
@@ -70,7 +82,7 @@ if [ $need_src -eq 1 ] && [ ! -f "$srclist" ] && [ "$(id -u)" -eq 0 ]; then
   else
     rm -f "$srclist.list.tmp"
   fi
-  quiet apt-get update
+  apt_update
 fi
 
 # --- libpng and zlib for both MinGW targets ---------------------------------
