@@ -73,7 +73,9 @@ class IPluginBase {
   virtual void ReadTransport(ITransportInfo& info) = 0;
   virtual HostKind IdentifyHost() { return mHostKind; }
   virtual int ApiKind() const { return mApiKind; }
-  virtual void ResizeEditor(int width, int height) = 0;
+  // The editor's window takes a new size (device pixels). While it is open
+  // the host is asked to follow; false when it will not, and nothing changed.
+  virtual bool ResizeEditor(int width, int height) = 0;
   virtual void PrepareForHost() {}
   virtual void AttachEditor(IGraphics* editor);
   virtual void SetLatency(int frames) { mLatency = frames; }

@@ -6,6 +6,7 @@
 #include "graphics/IBitmapCache.h"
 #include "graphics/IBitmapControl.h"
 #include "graphics/IFontCache.h"
+#include "graphics/IGraphicsScale.h"
 #include "raster/RasterBlit.h"
 #include "raster/RasterCachedFont.h"
 #include "raster/RasterMemBitmap.h"
@@ -13,6 +14,9 @@
 
 IGraphics::IGraphics(IPluginBase* plug, int width, int height, int fps)
     : mPlug(plug), mWidth(width), mHeight(height), mFPS(fps) {}
+
+int IGraphics::Width() const { return ToDevice(mWidth, mScale); }
+int IGraphics::Height() const { return ToDevice(mHeight, mScale); }
 
 IGraphics::~IGraphics() {
   // Last to first, as they were stacked.
@@ -34,6 +38,7 @@ IBitmap IGraphics::LoadBitmap(int id, const char* fileName, int nFrames) {
   result.H = bitmap ? bitmap->Height() : 0;
   result.N = nFrames;
   result.framesAreHorizontal = false;
+  result.id = id;
   return result;
 }
 
@@ -54,7 +59,60 @@ void IGraphics::Resize(int width, int height) {
   mHeight = height;
   if (mDrawBitmap) PrepDraw();
   SetAllControlsDirty();
-  if (mPlug) mPlug->ResizeEditor(width, height);
+  if (mPlug) mPlug->ResizeEditor(Width(), Height());
+  SizeChanged();
+}
+
+// --- size ------------------------------------------------------------------------
+
+double IGraphics::ChosenScale() const {
+  if (mUserScale > 0.0) return mUserScale;
+  if (mHostScale > 0.0) return mHostScale;
+  const double system = SystemScale();
+  return system > 0.0 ? system : 1.0;
+}
+
+bool IGraphics::ApplyChosenScale() { return SetScale(ChosenScale()); }
+
+bool IGraphics::SetUserScale(double scale) {
+  const double old = mUserScale;
+  mUserScale = scale > 0.0 ? SnapEditorScale(scale) : 0.0;
+  if (ApplyChosenScale()) return true;
+  mUserScale = old;
+  return false;
+}
+
+bool IGraphics::SetHostScale(double scale) {
+  const double old = mHostScale;
+  mHostScale = scale > 0.0 ? SnapEditorScale(scale) : 0.0;
+  if (ApplyChosenScale()) return true;
+  mHostScale = old;
+  return false;
+}
+
+bool IGraphics::SetScale(double scale) {
+  if (scale == mScale) return true;
+  const double old = mScale;
+  mScale = scale;
+  // The host's window first: if it will not follow, nothing here changes.
+  if (mPlug && !mPlug->ResizeEditor(Width(), Height())) {
+    mScale = old;
+    return false;
+  }
+  if (mDrawBitmap) PrepDraw();
+  SetAllControlsDirty();
+  SizeChanged();
+  return true;
+}
+
+RasterBitmap* IGraphics::ScaledBitmap(const IBitmap& bitmap) {
+  if (mScale == 1.0) return bitmap.bitmap;
+  if (bitmap.id <= 0) return nullptr;
+  const int id = ScaledImageId(bitmap.id, mScale);
+  IBitmapCache& cache = IBitmapCache::Instance();
+  RasterBitmap* scaled = cache.Find(id);
+  if (!scaled) scaled = cache.Add(id, LoadPlatformBitmap(id, "resources/img/scaled.png"));
+  return scaled;
 }
 
 // --- parameter link ------------------------------------------------------------
@@ -74,7 +132,7 @@ void IGraphics::AttachParamValue(int paramIdx, double normalized) {
 }
 
 void IGraphics::PrepDraw() {
-  mDrawBitmap = std::make_unique<RasterSysBitmap>(mWidth, mHeight);
+  mDrawBitmap = std::make_unique<RasterSysBitmap>(Width(), Height());
   mTempBitmap = std::make_unique<RasterMemBitmap>();
 }
 
@@ -85,7 +143,12 @@ void IGraphics::SetAllControlsDirty() {
 // --- drawing ---------------------------------------------------------------------
 
 bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRect& dest, int srcX, int srcY, const IBlend* blend) {
-  if (!bitmap.bitmap || !mDrawBitmap) return false;
+  if (mScale == 1.0) return BlitDevice(bitmap.bitmap, dest, srcX, srcY, blend);
+  return BlitDevice(ScaledBitmap(bitmap), ToDevice(dest, mScale), ToDevice(srcX, mScale), ToDevice(srcY, mScale), blend);
+}
+
+bool IGraphics::BlitDevice(RasterBitmap* image, const IRect& dest, int srcX, int srcY, const IBlend* blend) {
+  if (!image || !mDrawBitmap) return false;
   const IRect r = dest.Intersect(mDrawRect);
   if (r.W() <= 0 || r.H() <= 0) return true;
   RasterRect src{srcX + r.L - dest.L, srcY + r.T - dest.T, srcX + r.R - dest.L, srcY + r.B - dest.T};
@@ -101,11 +164,25 @@ bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRect& dest, int srcX, i
       default: mode = kRasterUseAlpha | kRasterCopy; break;
     }
   }
-  Blit(mDrawBitmap.get(), bitmap.bitmap, r.L, r.T, &src, weight, mode);
+  Blit(mDrawBitmap.get(), image, r.L, r.T, &src, weight, mode);
   return true;
 }
 
 bool IGraphics::DrawBitmapFrame(const IBitmap& bitmap, const IRect& dest, int frame, const IBlend* blend) {
+  if (mScale != 1.0) {
+    // Each size's strip has frames of whole device pixels, placed where the
+    // design's corner lands.
+    RasterBitmap* image = ScaledBitmap(bitmap);
+    if (!image) return false;
+    const int n = bitmap.N > 0 ? bitmap.N : 1;
+    const int fw = bitmap.framesAreHorizontal ? image->Width() / n : image->Width();
+    const int fh = bitmap.framesAreHorizontal ? image->Height() : image->Height() / n;
+    const int k = bitmap.N >= 2 && frame >= 2 ? frame - 1 : 0;
+    const int x = ToDevice(dest.L, mScale), y = ToDevice(dest.T, mScale);
+    const IRect d(x, y, x + fw, y + fh);
+    return BlitDevice(image, d.Intersect(ToDevice(dest, mScale)), bitmap.framesAreHorizontal ? k * fw : 0,
+                      bitmap.framesAreHorizontal ? 0 : k * fh, blend);
+  }
   int srcX = 0, srcY = 0;
   if (bitmap.N >= 2 && frame >= 2) {
     if (bitmap.framesAreHorizontal)
@@ -119,17 +196,29 @@ bool IGraphics::DrawBitmapFrame(const IBitmap& bitmap, const IRect& dest, int fr
 bool IGraphics::DrawText(IText& text, const char* str, const IRect& rect) {
   if (!str || !str[0]) return true;
   IFontCache& fonts = IFontCache::Instance();
-  if (!text.cachedFont) text.cachedFont = fonts.FontFor(text);
-  if (!text.cachedFont) return false;
+  RasterCachedFont* font;
+  IRect where = rect;
+  if (mScale == 1.0) {
+    if (!text.cachedFont) text.cachedFont = fonts.FontFor(text);
+    font = text.cachedFont;
+  } else {
+    // The text keeps its 100 % font; other sizes find theirs in the cache.
+    IText scaled = text;
+    scaled.size = ToDevice(text.size, mScale);
+    scaled.cachedFont = nullptr;
+    font = fonts.FontFor(scaled);
+    where = ToDevice(rect, mScale);
+  }
+  if (!font) return false;
   if (!mDrawBitmap) return true;
   uint32_t format = kRasterDtNoClip;
   if (text.color.A != 255) format |= kRasterDtUseFgAlpha;
   if (text.align == IText::kAlignCenter) format |= kRasterDtCenter;
   else if (text.align == IText::kAlignFar) format |= kRasterDtRight;
-  RasterRect r{rect.L, rect.T, rect.R, rect.B};
+  RasterRect r{where.L, where.T, where.R, where.B};
   IMutexLock lock(fonts.DrawMutex());
-  text.cachedFont->SetFgColor(text.color.Packed());
-  text.cachedFont->DrawString(mDrawBitmap.get(), str, -1, &r, format);
+  font->SetFgColor(text.color.Packed());
+  font->DrawString(mDrawBitmap.get(), str, -1, &r, format);
   return true;
 }
 
@@ -145,6 +234,8 @@ int IGraphics::FindControl(int x, int y) const {
 }
 
 void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod) {
+  x = ToDesign(x, mScale);
+  y = ToDesign(y, mScale);
   ReleaseMouseCapture();
   const int i = FindControl(x, y);
   if (i < 0) return;
@@ -157,6 +248,8 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod) {
 }
 
 void IGraphics::OnMouseUp(int x, int y, const IMouseMod& mod) {
+  x = ToDesign(x, mScale);
+  y = ToDesign(y, mScale);
   const int i = FindControl(x, y);
   ReleaseMouseCapture();
   if (i < 0) return;
@@ -166,6 +259,10 @@ void IGraphics::OnMouseUp(int x, int y, const IMouseMod& mod) {
 }
 
 void IGraphics::OnMouseDrag(int x, int y, const IMouseMod& mod) {
+  // In design pixels, so that a drag turns a knob as far at every size
+  // for the same distance on the layout.
+  x = ToDesign(x, mScale);
+  y = ToDesign(y, mScale);
   if (mMouseCapture < 0 || mMouseCapture >= NControls()) return;
   if (x == mMouseX && y == mMouseY) return;
   const int dX = x - mMouseX, dY = y - mMouseY;
@@ -175,17 +272,23 @@ void IGraphics::OnMouseDrag(int x, int y, const IMouseMod& mod) {
 }
 
 void IGraphics::OnMouseDblClick(int x, int y, const IMouseMod& mod) {
+  x = ToDesign(x, mScale);
+  y = ToDesign(y, mScale);
   ReleaseMouseCapture();
   const int i = FindControl(x, y);
   if (i >= 0) GetControl(i)->OnMouseDblClick(x, y, mod);
 }
 
 void IGraphics::OnMouseWheel(int x, int y, const IMouseMod& mod, int d) {
+  x = ToDesign(x, mScale);
+  y = ToDesign(y, mScale);
   const int i = FindControl(x, y);
   if (i >= 0) GetControl(i)->OnMouseWheel(x, y, mod, d);
 }
 
 bool IGraphics::OnKeyDown(int x, int y, int key) {
+  x = ToDesign(x, mScale);
+  y = ToDesign(y, mScale);
   const int i = FindControl(x, y);
   return i > 0 ? GetControl(i)->OnKeyDown(x, y, key) : false;
 }
@@ -203,7 +306,7 @@ bool IGraphics::IsDirty(IRect* rect) {
     if (r.Empty()) r = c->DrawArea();
     else if (!c->DrawArea().Empty()) r = r.Union(c->DrawArea());
   }
-  if (rect) *rect = r;
+  if (rect) *rect = ToDevice(r, mScale);
   if (dirty) {
     mIdleTicks = 0;
     return true;
@@ -218,10 +321,11 @@ bool IGraphics::IsDirty(IRect* rect) {
 bool IGraphics::Draw(const IRect& updateRect) {
   if (mControls.empty()) return true;
   mDrawRect = updateRect;
+  const IRect design = ToDesignCover(updateRect, mScale);
   for (auto& c : mControls) {
     // A change from another thread after this point must survive SetClean.
     const uint32_t serial = c->ChangeSerial();
-    if (!c->IsHidden() && updateRect.Intersects(c->DrawArea())) c->Draw(this);
+    if (!c->IsHidden() && design.Intersects(c->DrawArea())) c->Draw(this);
     c->SetClean();
     if (c->ChangeSerial() != serial) c->MarkDirtyAgain();
   }

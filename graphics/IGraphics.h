@@ -37,8 +37,12 @@ class IGraphics {
   IGraphics(const IGraphics&) = delete;
   IGraphics& operator=(const IGraphics&) = delete;
 
-  int Width() const { return mWidth; }
-  int Height() const { return mHeight; }
+  // The window's size, in device pixels: the layout's size at the editor's scale.
+  int Width() const;
+  int Height() const;
+  // The layout's size, in design pixels.
+  int DesignWidth() const { return mWidth; }
+  int DesignHeight() const { return mHeight; }
   int FPS() const { return mFPS; }
   IPluginBase* Plug() const { return mPlug; }
 
@@ -49,6 +53,20 @@ class IGraphics {
   int NControls() const { return static_cast<int>(mControls.size()); }
   IControl* GetControl(int i) const { return mControls[static_cast<size_t>(i)].get(); }
   virtual void Resize(int width, int height);
+
+  // --- size ------------------------------------------------------------------------
+  // The editor draws at 1, 1.5 or 2 device pixels a design pixel. The size
+  // comes from the first of: the user's choice, the host's content scale, the
+  // screen (SystemScale), else 1. Each setter applies the result at once and
+  // returns false when the host refused the new window size; the editor then
+  // keeps its old size.
+  double Scale() const { return mScale; }
+  bool SetUserScale(double scale);  // 0: the user has not chosen
+  double UserScale() const { return mUserScale; }
+  bool SetHostScale(double scale);  // 0: the host gives none
+  double HostScale() const { return mHostScale; }
+  double ChosenScale() const;
+  bool ApplyChosenScale();
 
   // --- parameter link -----------------------------------------------------------
   // A parameter changed on the plug-in side (host, preset, controller); moves
@@ -82,7 +100,8 @@ class IGraphics {
   int MouseY() const { return mMouseY; }
   int IdleTicks() const { return mIdleTicks; }
 
-  // The 40 ms timer's question, and the draw pass that ends with DrawScreen.
+  // The 40 ms timer's question, and the draw pass that ends with DrawScreen;
+  // both in device pixels, as are all events above.
   bool IsDirty(IRect* rect);
   bool Draw(const IRect& updateRect);
 
@@ -101,6 +120,8 @@ class IGraphics {
   // A descriptor that becomes readable when the open window has events to
   // handle (hosts with a run loop watch it and call Idle); -1 when none.
   virtual int EventFileDescriptor() const { return -1; }
+  // The size the screen asks for (its DPI), where the window layer knows it; 0 otherwise.
+  virtual double SystemScale() const { return 0.0; }
 
   // --- services -----------------------------------------------------------------------
   // Returns the (sub)menu in which an item was chosen, with its chosenIndex
@@ -112,9 +133,15 @@ class IGraphics {
 
  protected:
   std::vector<std::unique_ptr<IControl>>& Controls() { return mControls; }
+  // The window's size changed (layout or scale); the window layer follows.
+  virtual void SizeChanged() {}
 
  private:
   int FindControl(int x, int y) const;
+  bool SetScale(double scale);
+  bool BlitDevice(RasterBitmap* image, const IRect& dest, int srcX, int srcY, const IBlend* blend);
+  // The image drawn for the current size, or null where there is none.
+  RasterBitmap* ScaledBitmap(const IBitmap& bitmap);
 
   IPluginBase* mPlug;
   std::vector<std::unique_ptr<IControl>> mControls;
@@ -129,4 +156,7 @@ class IGraphics {
   int mMouseX = -1;
   int mMouseY = -1;
   bool mStrictDrawing = true;
+  double mScale = 1.0;
+  double mUserScale = 0.0;
+  double mHostScale = 0.0;
 };

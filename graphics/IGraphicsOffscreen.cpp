@@ -40,6 +40,7 @@ void* IGraphicsOffscreen::OpenWindow(void* parentWindow) {
   mParent = parentWindow;
   ++mWindowsCreated;
   mOpen.store(true);
+  ApplyChosenScale();  // the screen it opened on may ask for another size
   SetAllControlsDirty();
   return mScreen.get();
 }
@@ -62,11 +63,10 @@ RasterBitmap* IGraphicsOffscreen::LoadPlatformBitmap(int id, const char* fileNam
   return RasterLoadPngResource(ModuleHandle(), id);
 }
 
-void IGraphicsOffscreen::Resize(int width, int height) {
-  if (width == Width() && height == Height()) return;
-  IGraphics::Resize(width, height);
-  mScreen = std::make_unique<RasterMemBitmap>(width, height);
-  FillArea(mScreen.get(), 0, 0, width, height, 0xFF000000, 1.0f, kRasterCopy);
+void IGraphicsOffscreen::SizeChanged() {
+  if (mScreen->Width() == Width() && mScreen->Height() == Height()) return;
+  mScreen = std::make_unique<RasterMemBitmap>(Width(), Height());
+  FillArea(mScreen.get(), 0, 0, Width(), Height(), 0xFF000000, 1.0f, kRasterCopy);
 }
 
 bool IGraphicsOffscreen::Tick() {

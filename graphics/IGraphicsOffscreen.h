@@ -30,7 +30,7 @@ class IGraphicsOffscreen : public IGraphics {
   bool DrawScreen(const IRect& rect) override;
   // Embedded PNG images by id, for names ending in ".png" (any case).
   RasterBitmap* LoadPlatformBitmap(int id, const char* fileName) override;
-  void Resize(int width, int height) override;
+  double SystemScale() const override { return systemScale; }
 
   IPopupMenu* CreatePopupMenu(IPopupMenu* menu, const IRect& rect) override;
   int ShowMessageBox(const char* text, const char* caption, int type) override;
@@ -62,6 +62,11 @@ class IGraphicsOffscreen : public IGraphics {
   std::vector<UrlCall> urls;
   // Whether opening an address "works" (a connection and a browser).
   bool urlOpens = false;
+  // The size the "screen" asks for; 0: none.
+  double systemScale = 0.0;
+
+ protected:
+  void SizeChanged() override;
 
  private:
   bool mReportsWindowLayer;

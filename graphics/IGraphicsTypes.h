@@ -60,6 +60,7 @@ struct IBitmap {
   RasterBitmap* bitmap = nullptr;  // not owned: the process-wide cache keeps it
   int32_t W = 0, H = 0, N = 1;
   bool framesAreHorizontal = false;
+  int32_t id = 0;  // the resource, by which the editor finds the image drawn for its size
 };
 
 constexpr int kFaceSize = 32;

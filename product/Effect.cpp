@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "graphics/IGraphics.h"
+#include "graphics/IGraphicsScale.h"
 #include "platform/ModuleInfo.h"
 #include "platform/PrivateProfile.h"
 #include "platform/UserFolder.h"
@@ -14,6 +15,8 @@
 
 namespace {
 const char* kSettingsSection = "MIDI Control";
+const char* kEditorSection = "Editor";
+const char* kEditorSizeKey = "Size";
 
 bool FileExists(const std::string& path) {
   FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
@@ -46,6 +49,7 @@ Effect::Effect(PluginHostCallback hostCallback) : PluginBinding(hostCallback, QV
   mSettingsPath = path;
   mUserSettingsPath = UserSettingsPathIn(UserConfigFolder());
   ReadControllerSettings();
+  ReadEditorSizeSetting();
 }
 
 Effect::~Effect() = default;
@@ -213,16 +217,50 @@ bool Effect::WriteControllerSettings() {
     for (int n = 0; n < kNumControllers; ++n) map[n] = mControllerMap[n];
   }
   // The file is written outside the lock: audio must never wait for a disk.
+  return WriteSettings([&map](const std::string& path) { return WriteSettingsFile(path, map); });
+}
+
+bool Effect::WriteSettings(const std::function<bool(const std::string&)>& write) {
   // Saved where the next instance reads: the per-user file once it exists.
   const bool hasUser = !mUserSettingsPath.empty();
   const bool userFirst = hasUser && (FileExists(mUserSettingsPath) || !FolderWritable(FolderOf(mSettingsPath)));
-  if (!userFirst && WriteSettingsFile(mSettingsPath, map)) {
+  if (!userFirst && write(mSettingsPath)) {
     mSavedSettingsPath = mSettingsPath;
     return true;
   }
-  if (hasUser && MakeFolders(FolderOf(mUserSettingsPath)) && WriteSettingsFile(mUserSettingsPath, map)) {
+  if (hasUser && MakeFolders(FolderOf(mUserSettingsPath)) && write(mUserSettingsPath)) {
     mSavedSettingsPath = mUserSettingsPath;
     return true;
   }
   return false;
+}
+
+void Effect::ReadEditorSizeSetting() {
+  const std::string& path = FileExists(mUserSettingsPath) ? mUserSettingsPath : mSettingsPath;
+  mEditorSizeSetting = 0;
+  if (!FileExists(path)) return;
+  const std::string text = ReadProfileValue(path, kEditorSection, kEditorSizeKey, "", 16);
+  // Anything but a size the editor has counts as no choice.
+  const int percent = static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
+  if (ScaleFromPercent(percent) > 0.0) mEditorSizeSetting = percent;
+}
+
+void Effect::ApplyEditorSizeSetting() {
+  if (IGraphics* editor = Editor()) {
+    editor->SetUserScale(ScaleFromPercent(mEditorSizeSetting));
+  }
+}
+
+bool Effect::ChooseEditorSize(int percent) {
+  IGraphics* editor = Editor();
+  const double scale = ScaleFromPercent(percent);
+  if (!editor || scale <= 0.0) return false;
+  if (!editor->SetUserScale(scale)) return false;  // the host kept its window: so do we
+  mEditorSizeSetting = percent;
+  char value[16];
+  std::snprintf(value, sizeof(value), "%i", percent);
+  // The size holds for this session either way; only remembering it can fail.
+  return WriteSettings([&value](const std::string& path) {
+    return WriteProfileValue(path, kEditorSection, kEditorSizeKey, value);
+  });
 }

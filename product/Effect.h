@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 #include "framework/IMidiEventQueue.h"
@@ -71,10 +72,22 @@ class Effect : public PluginBinding {
   }
   void SetUserSettingsPath(const std::string& path) { mUserSettingsPath = path; }
 
+  // The editor size the user chose (100, 150 or 200 %), remembered in the
+  // settings file beside the controllers; 0 when none was chosen.
+  void ReadEditorSizeSetting();
+  int EditorSizeSetting() const { return mEditorSizeSetting; }
+  // Gives the editor the remembered size (or whatever else decides it).
+  void ApplyEditorSizeSetting();
+  // The editor's size menu: false when the host refused the new window size
+  // (the editor keeps its size) or the choice could not be remembered.
+  bool ChooseEditorSize(int percent);
+
   const IMidiEventQueue& ControllerQueue() const { return mQueue; }
 
  protected:
   void CaptureTarget(int target);
+  // Writes through write(path) to the file the next instance reads, else to the other one.
+  bool WriteSettings(const std::function<bool(const std::string&)>& write);
 
  private:
   IMidiEventQueue mQueue;
@@ -82,6 +95,7 @@ class Effect : public PluginBinding {
   std::string mSettingsPath;
   std::string mUserSettingsPath;
   std::string mSavedSettingsPath;
+  int mEditorSizeSetting = 0;
   // Written by the MIDI, audio and editor threads: atomic, and changed under the plug-in lock.
   std::atomic<int> mControllerMap[kNumControllers];
   std::atomic<bool> mLearnActive{false};

@@ -27,6 +27,7 @@ QVDelay::QVDelay(PluginHostCallback hostCallback) : Effect(hostCallback) {
     LayoutEditor(this, graphics);
     InstallLfoSpeedText();
     AttachEditor(graphics);
+    ApplyEditorSizeSetting();
   }
   BuildFactoryPresets();
 }

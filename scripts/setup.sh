@@ -23,6 +23,7 @@ apt_update() {
   say "WARNING: apt-get update failed three times; going on with the package lists there are (see $log)"
 }
 
+still_missing=()
 packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev
   libpng-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
@@ -41,6 +42,7 @@ if [ "$(id -u)" -eq 0 ]; then
     apt_update
   fi
   missing=()
+  still_missing=()
   for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
   done
@@ -48,7 +50,14 @@ if [ "$(id -u)" -eq 0 ]; then
     say "installing ${#missing[@]} packages"
     export DEBIAN_FRONTEND=noninteractive
     apt_update
-    quiet apt-get install -y --no-install-recommends "${missing[@]}"
+    if ! apt-get install -y --no-install-recommends "${missing[@]}" >>"$log" 2>&1; then
+      # A mirror short of one architecture's index must not hold back the rest:
+      # install what can be had, then fail on what is still missing.
+      say "installing all at once failed; trying each package (see $log)"
+      for p in "${missing[@]}"; do
+        apt-get install -y --no-install-recommends "$p" >>"$log" 2>&1 || still_missing+=("$p")
+      done
+    fi
   fi
 else
   say "not root: skipping package installation"
@@ -181,5 +190,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     quiet wineserver -w
     if [ "$(id -u)" -eq 0 ]; then mkdir -p "$(dirname "$template")" && cp -a "$WINEPREFIX" "$template"; fi
   fi
+fi
+if [ "${#still_missing[@]}" -gt 0 ]; then
+  say "FAILED: these packages could not be installed: ${still_missing[*]} (see $log); run setup again later"
+  exit 1
 fi
 exit 0

@@ -139,12 +139,20 @@ void IPluginVST::AttachEditor(IGraphics* editor) {
   mEditRect.right = static_cast<VstInt16>(editor->Width());
 }
 
-void IPluginVST::ResizeEditor(int width, int height) {
+bool IPluginVST::ResizeEditor(int width, int height) {
+  const ERect old = mEditRect;
+  // Set first: hosts ask effEditGetRect from inside the size-window request.
   mEditRect.top = 0;
   mEditRect.left = 0;
   mEditRect.bottom = static_cast<VstInt16>(height);
   mEditRect.right = static_cast<VstInt16>(width);
+  const IGraphics* editor = Editor();
+  if (editor && editor->WindowIsOpen() && !Host(audioMasterSizeWindow, width, height)) {
+    mEditRect = old;
+    return false;
+  }
   EditorResized();
+  return true;
 }
 
 void IPluginVST::SetLatency(int frames) {

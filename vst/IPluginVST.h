@@ -25,7 +25,7 @@ class IPluginVST : public IPluginBase {
   void NotifyHostDisplayChanged() override;
   void ReadTransport(ITransportInfo& info) override;
   HostKind IdentifyHost() override;
-  void ResizeEditor(int width, int height) override;
+  bool ResizeEditor(int width, int height) override;
   void PrepareForHost() override;
   void AttachEditor(IGraphics* editor) override;
   void SetLatency(int frames) override;

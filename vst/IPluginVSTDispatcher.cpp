@@ -7,7 +7,9 @@
 
 #include "framework/Trace.h"
 #include "graphics/IGraphics.h"
+#include "graphics/IGraphicsScale.h"
 #include "vst/IPluginVST.h"
+#include "vst/VendorEditorScale.h"
 #include "vst3/Vst3Identity.h"
 
 namespace {
@@ -343,6 +345,14 @@ VstIntPtr IPluginVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr,
   }
   if (index == effGetParamName) {
     return value >= 0 && value < NParams() && GetParam(static_cast<int>(value))->Type() != kTypeDouble ? 0xBEEF : 0;
+  }
+  // Our own host's way to give the editor a scale factor (opt), as a VST 3
+  // host's content scale does; 1 when the editor has the size it asks for.
+  if (index == kVendorEditorScale) {
+    IGraphics* editor = Editor();
+    if (!editor || !(opt > 0.0f)) return 0;
+    editor->SetHostScale(opt);
+    return editor->Scale() == SnapEditorScale(opt) ? 1 : 0;
   }
   return 0;
 }

@@ -62,11 +62,12 @@ void IPluginVST3::ReadTransport(ITransportInfo& info) {
   info.transportLoopEnabled = (t->state & v3::kCycleActive) != 0;
 }
 
-void IPluginVST3::ResizeEditor(int width, int height) {
+bool IPluginVST3::ResizeEditor(int width, int height) {
+  if (mHost && !mHost->EditorSizeChanged(width, height)) return false;
   mEditorWidth = width;
   mEditorHeight = height;
   EditorResized();
-  if (mHost) mHost->EditorSizeChanged(width, height);
+  return true;
 }
 
 void IPluginVST3::AttachEditor(IGraphics* editor) {

@@ -16,7 +16,8 @@ class IVst3HostLink {
   virtual void EndEdit(int id) = 0;
   // All values may have changed (a preset was loaded).
   virtual void ValuesChanged() = 0;
-  virtual void EditorSizeChanged(int width, int height) = 0;
+  // The editor's window takes a new size; false when the host refused it.
+  virtual bool EditorSizeChanged(int width, int height) = 0;
 
  protected:
   ~IVst3HostLink() = default;
@@ -32,7 +33,7 @@ class IPluginVST3 : public IPluginBase {
   void EndParamGesture(int index) override;
   void NotifyHostDisplayChanged() override;
   void ReadTransport(ITransportInfo& info) override;
-  void ResizeEditor(int width, int height) override;
+  bool ResizeEditor(int width, int height) override;
   void AttachEditor(IGraphics* editor) override;
   bool SendMidiToHost(const IMidiMessage& message) override;
 

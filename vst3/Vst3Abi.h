@@ -113,6 +113,7 @@ constexpr TUID kUnitInfoIID = MakeTUID(0x3D4BD6B5, 0x913A4FD2, 0xA886E768, 0xA5E
 constexpr TUID kPlugViewIID = MakeTUID(0x5BC32507, 0xD06049EA, 0xA6151B52, 0x2B755B29);
 constexpr TUID kPlugFrameIID = MakeTUID(0x367FAF01, 0xAFA94693, 0x8D4DA2A0, 0xED0882A3);
 constexpr TUID kRunLoopIID = MakeTUID(0x18C35366, 0x97764F1A, 0x9C5B8385, 0x7A871389);
+constexpr TUID kPlugViewContentScaleSupportIID = MakeTUID(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
 constexpr TUID kEventHandlerIID = MakeTUID(0x561E65C9, 0x13A0496F, 0x813A2C35, 0x654D7983);
 constexpr TUID kTimerHandlerIID = MakeTUID(0x10BDD94F, 0x41424774, 0x821FAD8F, 0xECA72CA9);
 
@@ -549,6 +550,11 @@ class IPlugView : public FUnknown {
   virtual tresult QV3_API setFrame(IPlugFrame* frame) = 0;
   virtual tresult QV3_API canResize() = 0;
   virtual tresult QV3_API checkSizeConstraint(ViewRect* rect) = 0;
+};
+
+class IPlugViewContentScaleSupport : public FUnknown {
+ public:
+  virtual tresult QV3_API setContentScaleFactor(float factor) = 0;
 };
 
 class IEventHandler : public FUnknown {

@@ -765,7 +765,7 @@ void Vst3Plugin::ValuesChanged() {
   if (mHandler) mHandler->restartComponent(kParamValuesChanged);
 }
 
-void Vst3Plugin::EditorSizeChanged(int, int) {}
+bool Vst3Plugin::EditorSizeChanged(int width, int height) { return !mView || mView->RequestSize(width, height); }
 
 void Vst3Plugin::FlushPendingRestart() {
   if (!mRestartPending.exchange(false)) return;

@@ -125,7 +125,7 @@ class Vst3Plugin final : public Vst3ComponentSide,
   void PerformEdit(int id, double normalized) override;
   void EndEdit(int id) override;
   void ValuesChanged() override;
-  void EditorSizeChanged(int width, int height) override;
+  bool EditorSizeChanged(int width, int height) override;
 
   IPluginVST3& Plug() { return *mPlug; }
   // Instances alive in the process.

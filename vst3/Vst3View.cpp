@@ -70,9 +70,13 @@ Vst3View::~Vst3View() {
 tresult QV3_API Vst3View::queryInterface(const char* iid, void** obj) {
   if (!obj) return kInvalidArgument;
   *obj = nullptr;
-  if (!SameTUID(iid, kFUnknownIID) && !SameTUID(iid, kPlugViewIID)) return kNoInterface;
+  if (SameTUID(iid, kFUnknownIID) || SameTUID(iid, kPlugViewIID))
+    *obj = static_cast<IPlugView*>(this);
+  else if (SameTUID(iid, kPlugViewContentScaleSupportIID))
+    *obj = static_cast<IPlugViewContentScaleSupport*>(this);
+  else
+    return kNoInterface;
   addRef();
-  *obj = static_cast<IPlugView*>(this);
   return kResultOk;
 }
 
@@ -165,9 +169,10 @@ tresult QV3_API Vst3View::getSize(ViewRect* size) {
 
 tresult QV3_API Vst3View::onSize(ViewRect* newSize) {
   if (!newSize) return kInvalidArgument;
-  const bool same = newSize->right - newSize->left == mOwner->Plug().EditorWidth() &&
-                    newSize->bottom - newSize->top == mOwner->Plug().EditorHeight();
-  return same ? kResultOk : kResultFalse;
+  const int w = newSize->right - newSize->left, h = newSize->bottom - newSize->top;
+  const bool same = w == mOwner->Plug().EditorWidth() && h == mOwner->Plug().EditorHeight();
+  const bool asked = w == mPendingWidth && h == mPendingHeight;
+  return same || asked ? kResultOk : kResultFalse;
 }
 
 tresult QV3_API Vst3View::onFocus(TBool) { return kResultOk; }
@@ -185,6 +190,25 @@ tresult QV3_API Vst3View::setFrame(IPlugFrame* frame) {
 }
 
 tresult QV3_API Vst3View::canResize() { return kResultFalse; }
+
+tresult QV3_API Vst3View::setContentScaleFactor(float factor) {
+  IGraphics* editor = mOwner->Plug().Editor();
+  if (!editor || !(factor > 0.0f)) return kResultFalse;
+  // A size the user chose wins; the factor still counts once that is undone.
+  editor->SetHostScale(factor);
+  return kResultTrue;
+}
+
+bool Vst3View::RequestSize(int width, int height) {
+  const IGraphics* editor = mOwner->Plug().Editor();
+  if (!mFrame || !editor || !editor->WindowIsOpen()) return true;  // getSize will tell
+  ViewRect rect{0, 0, width, height};
+  mPendingWidth = width;
+  mPendingHeight = height;
+  const tresult result = mFrame->resizeView(this, &rect);
+  mPendingWidth = mPendingHeight = -1;
+  return result == kResultOk;
+}
 
 tresult QV3_API Vst3View::checkSizeConstraint(ViewRect* rect) {
   if (!rect) return kInvalidArgument;

@@ -13,7 +13,7 @@ class Vst3Plugin;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 #endif
-class Vst3View final : public v3::IPlugView {
+class Vst3View final : public v3::IPlugView, public v3::IPlugViewContentScaleSupport {
  public:
   explicit Vst3View(Vst3Plugin* owner);
   ~Vst3View();
@@ -34,6 +34,11 @@ class Vst3View final : public v3::IPlugView {
   v3::tresult QV3_API setFrame(v3::IPlugFrame* frame) override;
   v3::tresult QV3_API canResize() override;
   v3::tresult QV3_API checkSizeConstraint(v3::ViewRect* rect) override;
+  v3::tresult QV3_API setContentScaleFactor(float factor) override;
+
+  // The editor's window takes a new size: asks the frame while the window is
+  // open (the host answers with onSize); false when the host refused.
+  bool RequestSize(int width, int height);
 
   // What the host's run loop calls: the window's events and repaint.
   void Idle();
@@ -48,6 +53,9 @@ class Vst3View final : public v3::IPlugView {
   v3::IRunLoop* mLoop = nullptr;
   LoopHandler* mHandler = nullptr;
   bool mOpen = false;
+  // The size asked of the frame, which its onSize accepts; -1 when none.
+  int mPendingWidth = -1;
+  int mPendingHeight = -1;
 };
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop

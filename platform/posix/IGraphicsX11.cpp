@@ -14,6 +14,7 @@
 #include <mutex>
 #include <vector>
 
+#include "graphics/IGraphicsScale.h"
 #include "platform/ModuleInfo.h"
 #include "platform/posix/X11DialogKit.h"
 #include "platform/posix/X11MessageBox.h"
@@ -106,6 +107,8 @@ void* IGraphicsX11::OpenWindow(void* parentWindow) {
       XSync(d, False);
       if (mWindow && !mConnection.TakeError() &&
           mSurface.Create(d, mWindow, pa.visual, pa.depth, Width(), Height())) {
+        mVisual = pa.visual;
+        mDepth = pa.depth;
         XStoreName(d, mWindow, "IPlugin");
         XMapWindow(d, mWindow);
         XSync(d, False);
@@ -126,6 +129,7 @@ void* IGraphicsX11::OpenWindow(void* parentWindow) {
     X11ErrorScope scope(&mConnection);
     mOwner = x11kit::TopLevelOf(d, mWindow);
   }
+  ApplyChosenScale();  // the screen may ask for another size than the host was told
   SetAllControlsDirty();
   return reinterpret_cast<void*>(static_cast<uintptr_t>(mWindow));
 }
@@ -159,6 +163,38 @@ void IGraphicsX11::DestroyWindowNow() {
   mWindowGone = false;
   mExpose = IRect();
   mCloseRequested = false;
+}
+
+void IGraphicsX11::SizeChanged() {
+  if (!mWindow || mWindowGone || !mConnection.Alive()) return;
+  X11ErrorScope scope(&mConnection);
+  Display* d = mConnection.Get();
+  XResizeWindow(d, mWindow, static_cast<unsigned>(Width()), static_cast<unsigned>(Height()));
+  mSurface.Destroy();
+  if (!mSurface.Create(d, mWindow, mVisual, mDepth, Width(), Height())) mConnection.TakeError();
+  mExpose = IRect(0, 0, Width(), Height());
+  XFlush(d);
+}
+
+double IGraphicsX11::ScaleFromResources(const char* resources) {
+  if (!resources) return 0.0;
+  const char* key = "Xft.dpi:";
+  for (const char* line = resources; line && *line;) {
+    if (std::strncmp(line, key, std::strlen(key)) == 0) return ScaleFromDpi(std::strtod(line + std::strlen(key), nullptr));
+    line = std::strchr(line, '\n');
+    if (line) ++line;
+  }
+  return 0.0;
+}
+
+double IGraphicsX11::SystemScale() const {
+  if (Display* d = mConnection.Get()) return mConnection.Alive() ? ScaleFromResources(XResourceManagerString(d)) : 0.0;
+  // Before a window exists: a look of our own, so that the host is told the right size first.
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return 0.0;
+  const double scale = ScaleFromResources(XResourceManagerString(d));
+  XCloseDisplay(d);
+  return scale;
 }
 
 bool IGraphicsX11::DrawScreen(const IRect& rect) {
@@ -346,9 +382,11 @@ IPopupMenu* IGraphicsX11::CreatePopupMenu(IPopupMenu* menu, const IRect& rect) {
     XUngrabPointer(d, CurrentTime);
     Window child = 0;
     const Window root = DefaultRootWindow(d);
-    XTranslateCoordinates(d, mWindow, root, rect.L, rect.B, &where.x, &where.y, &child);
+    const IRect at = ToDevice(rect, Scale());
+    XTranslateCoordinates(d, mWindow, root, at.L, at.B, &where.x, &where.y, &child);
     int topX = 0;
-    XTranslateCoordinates(d, mWindow, root, rect.L, rect.T, &topX, &where.anchorTop, &child);
+    XTranslateCoordinates(d, mWindow, root, at.L, at.T, &topX, &where.anchorTop, &child);
+    where.scale = Scale();
   }
   ++mModalDepth;
   mLoopThread = std::this_thread::get_id();
@@ -385,7 +423,8 @@ int IGraphicsX11::ShowMessageBox(const char* text, const char* caption, int type
         [this] {
           Tick(false);
           return StopModal();
-        });
+        },
+        Scale());
     --mModalDepth;
     if (mCloseRequested && mIdleDepth == 0) DestroyWindowNow();
     return answer;
@@ -396,7 +435,7 @@ int IGraphicsX11::ShowMessageBox(const char* text, const char* caption, int type
   ++mModalDepth;
   mLoopThread = std::this_thread::get_id();
   const int answer = X11RunMessageBox(&connection, mOwner, text, caption, type, nullptr,
-                                      [this] { return mCloseRequested.load(); });
+                                      [this] { return mCloseRequested.load(); }, Scale());
   --mModalDepth;
   connection.Close();
   return answer;

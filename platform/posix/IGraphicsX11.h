@@ -29,6 +29,10 @@ class IGraphicsX11 : public IGraphics {
   RasterBitmap* LoadPlatformBitmap(int id, const char* fileName) override;
   void Idle() override;
   int EventFileDescriptor() const override;
+  // From the X resource Xft.dpi, as desktops set it for their scaling.
+  double SystemScale() const override;
+  // The scale that resources text gives ("Xft.dpi:\t144\n..."); 0 without one.
+  static double ScaleFromResources(const char* resources);
 
   IPopupMenu* CreatePopupMenu(IPopupMenu* menu, const IRect& rect) override;
   int ShowMessageBox(const char* text, const char* caption, int type) override;
@@ -45,6 +49,9 @@ class IGraphicsX11 : public IGraphics {
   // The command the address is opened with; tests point it elsewhere.
   static const char* sOpenCommand;
 
+ protected:
+  void SizeChanged() override;
+
  private:
   void HandleEvent(XEvent& e);
   // Events of the editor window while a menu or message box is open.
@@ -58,6 +65,8 @@ class IGraphicsX11 : public IGraphics {
   X11Surface mSurface;
   Window mWindow = 0;
   Window mParent = 0;
+  Visual* mVisual = nullptr;
+  int mDepth = 0;
   bool mWindowGone = false;  // destroyed under us (the host's window went)
   IRect mExpose;             // exposed area not painted yet
   int64_t mLastTickMs = -1;

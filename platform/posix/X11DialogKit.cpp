@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "graphics/IGraphicsScale.h"
 #include "platform/posix/X11Connection.h"
 #include "raster/RasterCachedFont.h"
 
@@ -16,18 +17,22 @@ struct FontHolder {
   std::unique_ptr<RasterCachedFont> font;
   bool tried = false;
 };
-FontHolder& Holder() {
-  static FontHolder holder;
-  return holder;
+// One font a size: 100 %, 150 %, 200 %.
+FontHolder& Holder(double scale) {
+  static FontHolder holders[3];
+  return holders[scale >= 2.0 ? 2 : scale >= 1.5 ? 1 : 0];
 }
 }  // namespace
 
-RasterCachedFont* UiFont() {
-  FontHolder& h = Holder();
+int Px(int v, double scale) { return ToDevice(v, scale); }
+
+RasterCachedFont* UiFont(double scale) {
+  FontHolder& h = Holder(scale);
   if (!h.tried) {
     h.tried = true;
-    RasterFontHandle handle = RasterCreateFont("Liberation Sans", 15, false, false, 0, 2);
-    if (!handle) handle = RasterCreateFont("DejaVu Sans", 15, false, false, 0, 2);
+    const int size = Px(15, scale);
+    RasterFontHandle handle = RasterCreateFont("Liberation Sans", size, false, false, 0, 2);
+    if (!handle) handle = RasterCreateFont("DejaVu Sans", size, false, false, 0, 2);
     if (handle) {
       h.font = std::make_unique<RasterCachedFont>();
       h.font->SetFontHandle(handle, kRasterFontOwnsHandle);
@@ -36,9 +41,9 @@ RasterCachedFont* UiFont() {
   return h.font.get();
 }
 
-int UiLineHeight() {
-  RasterCachedFont* font = UiFont();
-  return font && font->GetLineHeight() > 0 ? font->GetLineHeight() : 15;
+int UiLineHeight(double scale) {
+  RasterCachedFont* font = UiFont(scale);
+  return font && font->GetLineHeight() > 0 ? font->GetLineHeight() : Px(15, scale);
 }
 
 void Fill(RasterBitmap* bitmap, int left, int top, int right, int bottom, uint32_t color) {
@@ -61,23 +66,27 @@ void Frame(RasterBitmap* bitmap, int left, int top, int right, int bottom, uint3
   Fill(bitmap, right - 1, top, right, bottom, color);
 }
 
-void CheckMark(RasterBitmap* bitmap, int x, int y, uint32_t color) {
-  // A short stroke down to the right, then a long one up, two pixels thick.
-  for (int i = 0; i <= 3; ++i) Fill(bitmap, x + i, y + 4 + i, x + i + 1, y + 6 + i, color);
-  for (int i = 0; i <= 5; ++i) Fill(bitmap, x + 4 + i, y + 6 - i, x + 5 + i, y + 8 - i, color);
+void CheckMark(RasterBitmap* bitmap, int x, int y, uint32_t color, double scale) {
+  // A short stroke down to the right, then a long one up, two pixels thick (at 100 %).
+  const auto dot = [&](int dx, int dy, int h) {
+    Fill(bitmap, x + Px(dx, scale), y + Px(dy, scale), x + Px(dx + 1, scale), y + Px(dy + h, scale), color);
+  };
+  for (int i = 0; i <= 3; ++i) dot(i, 4 + i, 2);
+  for (int i = 0; i <= 5; ++i) dot(4 + i, 6 - i, 2);
 }
 
-void Text(RasterBitmap* bitmap, const std::string& text, RasterRect rect, uint32_t color, uint32_t format) {
-  RasterCachedFont* font = UiFont();
+void Text(RasterBitmap* bitmap, const std::string& text, RasterRect rect, uint32_t color, uint32_t format,
+          double scale) {
+  RasterCachedFont* font = UiFont(scale);
   if (!font || text.empty()) return;
   font->SetFgColor(color);
   font->DrawString(bitmap, text.c_str(), -1, &rect, format | kRasterDtNoPrefix);
 }
 
-void Measure(const std::string& text, uint32_t format, int* width, int* height) {
+void Measure(const std::string& text, uint32_t format, int* width, int* height, double scale) {
   *width = 0;
-  *height = UiLineHeight();
-  RasterCachedFont* font = UiFont();
+  *height = UiLineHeight(scale);
+  RasterCachedFont* font = UiFont(scale);
   if (!font || text.empty()) return;
   RasterRect r{0, 0, 0, 0};
   font->DrawString(nullptr, text.c_str(), -1, &r, format | kRasterDtCalcRect | kRasterDtNoPrefix);
@@ -85,7 +94,7 @@ void Measure(const std::string& text, uint32_t format, int* width, int* height) 
   // Whole lines, so that a box of one line and one of several line up alike.
   int lines = 1;
   if (!(format & kRasterDtSingleLine)) lines += static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-  *height = std::max(r.bottom - r.top, lines * UiLineHeight());
+  *height = std::max(r.bottom - r.top, lines * UiLineHeight(scale));
 }
 
 std::string ExpandTabs(const std::string& text) {

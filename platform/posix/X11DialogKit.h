@@ -29,16 +29,20 @@ constexpr uint32_t kButtonPressed = 0xFFC4C4C4;
 
 // The process's interface font (created on first use); null when no font
 // could be had, in which case text is left out.
-RasterCachedFont* UiFont();
-int UiLineHeight();
+// scale: the editor's size (1, 1.5, 2), by which text and metrics grow.
+RasterCachedFont* UiFont(double scale = 1.0);
+int UiLineHeight(double scale = 1.0);
+// A metric of the 100 % layout at the scale.
+int Px(int v, double scale);
 
 void Fill(RasterBitmap* bitmap, int left, int top, int right, int bottom, uint32_t color);
 void Frame(RasterBitmap* bitmap, int left, int top, int right, int bottom, uint32_t color);
-void CheckMark(RasterBitmap* bitmap, int x, int y, uint32_t color);
+void CheckMark(RasterBitmap* bitmap, int x, int y, uint32_t color, double scale = 1.0);
 // Text in rect with the font's format bits (kRasterDt*); returns the width
 // and height it needs when measure is set, drawing nothing.
-void Text(RasterBitmap* bitmap, const std::string& text, RasterRect rect, uint32_t color, uint32_t format);
-void Measure(const std::string& text, uint32_t format, int* width, int* height);
+void Text(RasterBitmap* bitmap, const std::string& text, RasterRect rect, uint32_t color, uint32_t format,
+          double scale = 1.0);
+void Measure(const std::string& text, uint32_t format, int* width, int* height, double scale = 1.0);
 // Tabs become spaces up to the next multiple of four columns.
 std::string ExpandTabs(const std::string& text);
 

@@ -29,8 +29,8 @@ struct Button {
 
 class BoxWindow {
  public:
-  BoxWindow(X11Connection* connection, const char* text, int type)
-      : mConnection(connection), mText(x11kit::ExpandTabs(text ? text : "")) {
+  BoxWindow(X11Connection* connection, const char* text, int type, double scale)
+      : mConnection(connection), mText(x11kit::ExpandTabs(text ? text : "")), mScale(scale) {
     if ((type & 0xF) == kMsgYesNo) {
       mButtons = {{"Yes", kMsgAnswerYes, 0, 0, 0, 0}, {"No", kMsgAnswerNo, 0, 0, 0, 0}};
       mCancelAnswer = kMsgAnswerNo;
@@ -51,17 +51,18 @@ class BoxWindow {
     Display* d = mConnection->Get();
     const int screen = DefaultScreen(d);
     int textW = 0, textH = 0;
-    x11kit::Measure(mText, 0, &textW, &textH);
+    x11kit::Measure(mText, 0, &textW, &textH, mScale);
     const int n = static_cast<int>(mButtons.size());
-    const int buttonsW = n * kButtonWidth + (n - 1) * kButtonGap;
-    const int buttonH = x11kit::UiLineHeight() + 12;
-    mWidth = std::min(std::max({textW + 2 * kMargin, buttonsW + 2 * kMargin, 260}), kMaxWidth);
-    mHeight = kMargin + textH + kMargin + buttonH + kMargin;
-    mTextRect = RasterRect{kMargin, kMargin, mWidth - kMargin, kMargin + textH};
+    const int margin = Px(kMargin), buttonW = Px(kButtonWidth), gap = Px(kButtonGap);
+    const int buttonsW = n * buttonW + (n - 1) * gap;
+    const int buttonH = x11kit::UiLineHeight(mScale) + Px(12);
+    mWidth = std::min(std::max({textW + 2 * margin, buttonsW + 2 * margin, Px(260)}), Px(kMaxWidth));
+    mHeight = margin + textH + margin + buttonH + margin;
+    mTextRect = RasterRect{margin, margin, mWidth - margin, margin + textH};
     int x = (mWidth - buttonsW) / 2;
     for (Button& b : mButtons) {
-      b = {b.label, b.answer, x, mHeight - kMargin - buttonH, x + kButtonWidth, mHeight - kMargin};
-      x += kButtonWidth + kButtonGap;
+      b = {b.label, b.answer, x, mHeight - margin - buttonH, x + buttonW, mHeight - margin};
+      x += buttonW + gap;
     }
 
     // Centred over the owner, or over the screen.
@@ -187,21 +188,24 @@ class BoxWindow {
     using namespace x11kit;
     RasterBitmap* bm = &mBitmap;
     Fill(bm, 0, 0, mWidth, mHeight, kFace);
-    Text(bm, mText, mTextRect, kText, 0);
+    Text(bm, mText, mTextRect, kText, 0, mScale);
     for (size_t i = 0; i < mButtons.size(); ++i) {
       const Button& b = mButtons[i];
       Fill(bm, b.left, b.top, b.right, b.bottom, static_cast<int>(i) == mPressed ? kButtonPressed : kButton);
       Frame(bm, b.left, b.top, b.right, b.bottom, static_cast<int>(i) == mFocus ? kHighlight : kFrame);
       if (static_cast<int>(i) == mFocus) Frame(bm, b.left + 1, b.top + 1, b.right - 1, b.bottom - 1, kHighlight);
       Text(bm, b.label, RasterRect{b.left, b.top, b.right, b.bottom}, kText,
-           kRasterDtSingleLine | kRasterDtCenter | kRasterDtVCenter);
+           kRasterDtSingleLine | kRasterDtCenter | kRasterDtVCenter, mScale);
     }
     mSurface.Put(bm, 0, 0, mWidth, mHeight);
     XFlush(mConnection->Get());
   }
 
+  int Px(int v) const { return x11kit::Px(v, mScale); }
+
   X11Connection* mConnection;
   std::string mText;
+  double mScale;
   std::vector<Button> mButtons;
   int mCancelAnswer = kMsgAnswerOk;
   int mAnswer = 0;
@@ -217,11 +221,12 @@ class BoxWindow {
 }  // namespace
 
 int X11RunMessageBox(X11Connection* connection, Window owner, const char* text, const char* caption, int type,
-                     const std::function<bool(XEvent&)>& other, const std::function<bool()>& stop) {
+                     const std::function<bool(XEvent&)>& other, const std::function<bool()>& stop,
+                     double scale) {
   const int cancel = (type & 0xF) == kMsgYesNo ? kMsgAnswerNo : kMsgAnswerOk;
   if (!connection || !connection->Alive()) return cancel;
   X11ErrorScope scope(connection);
-  BoxWindow box(connection, text, type);
+  BoxWindow box(connection, text, type, scale);
   if (!box.Create(owner, caption)) return cancel;
   x11kit::RunModal(
       connection,

@@ -66,17 +66,18 @@ class MenuWindow {
 
   bool Create(const X11MenuPlacement& where) {
     Display* d = mConnection->Get();
-    const int line = x11kit::UiLineHeight();
-    const int rowHeight = line + 8;
-    int y = 2, width = 120;
+    mScale = where.scale;
+    const int line = x11kit::UiLineHeight(mScale);
+    const int rowHeight = line + Px(8);
+    int y = 2, width = Px(120);
     for (Row& r : mRows) {
       r.top = y;
-      y += r.kind == Row::kSeparator ? kSeparatorHeight : rowHeight;
+      y += r.kind == Row::kSeparator ? Px(kSeparatorHeight) : rowHeight;
       r.bottom = y;
       if (r.kind != Row::kSeparator) {
         int w = 0, h = 0;
-        x11kit::Measure(r.text, kRasterDtSingleLine, &w, &h);
-        width = std::max(width, kCheckArea + r.depth * kIndent + w + kRightPad);
+        x11kit::Measure(r.text, kRasterDtSingleLine, &w, &h, mScale);
+        width = std::max(width, Px(kCheckArea + r.depth * kIndent) + w + Px(kRightPad));
       }
     }
     mWidth = width;
@@ -220,7 +221,7 @@ class MenuWindow {
     Frame(b, 0, 0, mWidth, mHeight, kFrame);
     for (size_t i = 0; i < mRows.size(); ++i) {
       const Row& r = mRows[i];
-      const int left = kCheckArea + r.depth * kIndent;
+      const int left = Px(kCheckArea + r.depth * kIndent);
       if (r.kind == Row::kSeparator) {
         const int mid = (r.top + r.bottom) / 2;
         Fill(b, 4, mid, mWidth - 4, mid + 1, kFrame);
@@ -229,16 +230,19 @@ class MenuWindow {
       const bool hover = static_cast<int>(i) == mHover;
       if (hover) Fill(b, 2, r.top, mWidth - 2, r.bottom, kHighlight);
       const uint32_t color = hover ? kHighlightText : (r.greyed ? kGreyText : kText);
-      if (r.checked) CheckMark(b, left - 17, (r.top + r.bottom) / 2 - 5, color);
-      Text(b, r.text, RasterRect{left, r.top, mWidth - kRightPad / 2, r.bottom}, color,
-           kRasterDtSingleLine | kRasterDtVCenter);
+      if (r.checked) CheckMark(b, left - Px(17), (r.top + r.bottom) / 2 - Px(5), color, mScale);
+      Text(b, r.text, RasterRect{left, r.top, mWidth - Px(kRightPad / 2), r.bottom}, color,
+           kRasterDtSingleLine | kRasterDtVCenter, mScale);
     }
     mSurface.Put(b, 0, 0, mWidth, mHeight);
     XFlush(mConnection->Get());
   }
 
+  int Px(int v) const { return x11kit::Px(v, mScale); }
+
   X11Connection* mConnection;
   IPopupMenu* mMenu;
+  double mScale = 1.0;
   std::vector<Row> mRows;
   Window mWindow = 0;
   X11Surface mSurface;

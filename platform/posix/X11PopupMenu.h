@@ -14,6 +14,7 @@ class X11Connection;
 struct X11MenuPlacement {
   int x = 0, y = 0;  // the menu's top-left corner on the root window
   int anchorTop = 0; // where the menu goes upwards from when there is no room below
+  double scale = 1.0; // the editor's size: the menu's text and rows grow with it
 };
 
 // Returns the (sub)menu holding the chosen item, with its chosenIndex set, or

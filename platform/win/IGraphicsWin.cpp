@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "graphics/IGraphicsScale.h"
 #include "platform/ModuleInfo.h"
 #include "raster/RasterPng.h"
 #include "raster/RasterSysBitmap.h"
@@ -96,8 +97,6 @@ void* IGraphicsWin::OpenWindow(void* parentWindow) {
       ScreenToClient(parent, &topLeft);
       x = topLeft.x;
       y = topLeft.y;
-      w = r.right - r.left;
-      h = r.bottom - r.top;
     }
     CloseWindow();
   }
@@ -112,8 +111,44 @@ void* IGraphicsWin::OpenWindow(void* parentWindow) {
     return nullptr;
   }
   mWindow = window;
+  ApplyChosenScale();  // the monitor it opened on may ask for another size than the host was told
   SetAllControlsDirty();
   return window;
+}
+
+void IGraphicsWin::SizeChanged() {
+  if (!mWindow) return;
+  SetWindowPos(mWindow, nullptr, 0, 0, Width(), Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(mWindow, nullptr, FALSE);
+}
+
+double IGraphicsWin::SystemScale() const {
+  // Looked up by name: older systems have neither function.
+  HWND window = mWindow ? mWindow : mParentWindow;
+  if (window) {
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    if (HMODULE user = GetModuleHandleA("user32.dll")) {
+      if (auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+              reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")))) {
+        const UINT dpi = dpiForWindow(window);
+        if (dpi > 0) return ScaleFromDpi(dpi);
+      }
+    }
+    using DpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    if (HMODULE shcore = LoadLibraryA("shcore.dll")) {
+      auto dpiForMonitor = reinterpret_cast<DpiForMonitor>(
+          reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
+      UINT dx = 0, dy = 0;
+      const bool ok = dpiForMonitor && dpiForMonitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), 0, &dx, &dy) == S_OK;
+      FreeLibrary(shcore);
+      if (ok && dx > 0) return ScaleFromDpi(dx);
+    }
+  }
+  HDC screen = GetDC(nullptr);
+  if (!screen) return 0.0;
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return ScaleFromDpi(dpi);
 }
 
 void IGraphicsWin::CloseWindow() {

@@ -44,6 +44,11 @@ class IGraphicsWin : public IGraphics {
   // Editor windows open in this process; the window class is registered
   // exactly while this is above zero.
   static int OpenWindowCount();
+  // The DPI of the window's monitor where the system tells it, else the system's.
+  double SystemScale() const override;
+
+ protected:
+  void SizeChanged() override;
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/win/IGraphicsWin.h"
+#include "graphics/IGraphicsScale.h"
 
 namespace {
 // Builds the native menu for one menu of the tree; its items are numbered from
@@ -42,7 +43,8 @@ IPopupMenu* IGraphicsWin::CreatePopupMenu(IPopupMenu* menu, const IRect& rect) {
   // An empty tree would show an empty menu that waits for a click elsewhere.
   HMENU native = menu->CountTree() > 0 ? BuildMenu(*menu, 0) : nullptr;
   if (native) {
-    POINT p = {rect.L, rect.B};
+    const IRect at = ToDevice(rect, Scale());
+    POINT p = {at.L, at.B};
     ClientToScreen(mWindow, &p);
     if (TrackPopupMenu(native, TPM_LEFTBUTTON, p.x, p.y, 0, mWindow, nullptr)) {
       MSG msg;

@@ -125,8 +125,9 @@ std::vector<Scenario> Build() {
                   {Menu(25, 27, 3, 10), Check(Op::MenuSeen, 0, 0, 10), Check(Op::Program, 0, 0, 3), screen,
                    Menu(25, 27, -1, 10), Check(Op::MenuSeen, 3, 0, 10), Check(Op::Program, 0, 0, 3), screen}});
 
+  // Two entries and the size submenu, whose 100 % is checked.
   list.push_back({"online menu's second entry opens the site",
-                  {Menu(600, 20, 1, 2), Check(Op::MenuSeen, -1, 0, 2), Text(Op::Url, "http://www.quorvel.example/"),
+                  {Menu(600, 20, 1, 6), Check(Op::MenuSeen, 3, 0, 6), Text(Op::Url, "http://www.quorvel.example/"),
                    screen}});
   return list;
 }
@@ -198,10 +199,13 @@ struct Replica {
         break;
       case Op::MenuClick:
         g->menuAnswer = [this, s](IPopupMenu& menu) {
-          menuRows = menu.NItems();
+          menuRows = menu.CountTree();
           menuChecked = -1;
-          for (int i = 0; i < menu.NItems(); ++i)
-            if (menu.Item(i)->flags & IPopupMenuItem::kChecked) menuChecked = i;
+          for (int n = 0; n < menuRows; ++n) {
+            int first = 0;
+            IPopupMenu* holder = menu.MenuForNumber(n, &first);
+            if (holder && holder->Item(n - first)->flags & IPopupMenuItem::kChecked) menuChecked = n;
+          }
           return s.amount;
         };
         g->OnMouseDown(s.x, s.y, kLeft);

@@ -32,7 +32,8 @@ enum class Op {
   LearnLabel,    // amount = 1 LEARN, 0 UNLEARN (likewise)
   SettingsFile,  // text: a line the settings file beside the module holds
   Program,       // amount = program number; every parameter as the replica has it
-  MenuSeen,      // amount = rows the last menu had, a = the checked row (-1: none checked)
+  MenuSeen,      // amount = rows the last menu had across its tree, a = the checked row (-1: none checked),
+                 // both numbered as the tree is: a menu's items, then each submenu's
   Url,           // text: the one address opened by the last menu
   Screen,        // the capture equals the replica's render
 };
@@ -67,7 +68,8 @@ class Target {
   virtual bool Perform(const Step& step) = 0;
   // 0x00RRGGBB, 683 x 174; empty when it cannot be read.
   virtual std::vector<uint32_t> Capture() = 0;
-  // The last menu: rows and the checked row (-1 none); false if none was seen.
+  // The last menu: rows and the checked row (-1 none), across its submenus
+  // as Op::MenuSeen numbers them; false if none was seen.
   virtual bool LastMenu(int* rows, int* checked) = 0;
   // Addresses handed to the system's opener since the scenario began; false
   // when this platform cannot observe them.

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/win/IGraphicsWin.h"
 #include "tests/host/DynamicLibrary.h"
@@ -62,11 +63,18 @@ void CALLBACK VisitTimer(HWND, UINT, UINT_PTR, DWORD) {
   HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
   if (!menu) return;
   visit->seen = true;
-  visit->rows = GetMenuItemCount(menu);
+  // Numbered as the tree is: a menu's items, then each submenu's.
+  std::vector<HMENU> menus{menu};
+  visit->rows = 0;
   visit->checked = -1;
-  for (int i = 0; i < visit->rows; ++i)
-    if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED)
-      visit->checked = visit->checked == -1 ? i : -3;  // -3: more than one
+  for (size_t m = 0; m < menus.size(); ++m) {
+    const int n = GetMenuItemCount(menus[m]);
+    for (int i = 0; i < n; ++i, ++visit->rows) {
+      if (GetMenuState(menus[m], static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED)
+        visit->checked = visit->checked == -1 ? visit->rows : -3;  // -3: more than one
+      if (HMENU sub = GetSubMenu(menus[m], i)) menus.push_back(sub);
+    }
+  }
   RECT item;
   if (visit->choose >= 0 && GetMenuItemRect(nullptr, menu, static_cast<UINT>(visit->choose), &item)) {
     visit->done = gui::StartX("xdotool mousemove --sync " + std::to_string((item.left + item.right) / 2) + " " +
@@ -170,7 +178,7 @@ class WinTarget : public scenario::Target {
         mVisit.choose = s.amount;
         // Without our stand-in the launcher would start whatever browser the
         // machine has: then the site entry is only looked at and dismissed.
-        if (sOpenLog.empty() && s.items == 2 && s.amount == 1) mVisit.choose = -1;
+        if (sOpenLog.empty() && s.items == 6 && s.amount == 1) mVisit.choose = -1;
         gVisit = &mVisit;
         gVisitTimer = SetTimer(nullptr, 0, 30, VisitTimer);
         ok = X(MoveTo(s.x, s.y) + "click 1");

@@ -60,8 +60,10 @@ void ReadMenu(const std::vector<uint32_t>& px, int w, int h, int* rows, int* che
   for (int row = 0; row < *rows; ++row) {
     int n = 0;
     for (int y = 2 + row * rowH; y < 2 + (row + 1) * rowH; ++y)
-      for (int x = 3; x < 20; ++x) n += dark(x, y);
-    if (n > 8) *checked = *checked == -1 ? row : -3;  // -3: more than one
+      for (int x = 3; x < 23; ++x) n += dark(x, y);
+    // Text starts at 24 (deeper in submenus); only a check mark reaches further
+    // left: wholly at the top level, with its first strokes in a submenu.
+    if (n > 3) *checked = *checked == -1 ? row : -3;  // -3: more than one
   }
 }
 

@@ -16,7 +16,7 @@ const char kUsage[] =
     "  state  PLUGIN save OUT.fxp|OUT.fxb [--program N] [--param INDEX=NORMALISED ...] [--load IN]\n"
     "  state  PLUGIN load IN.fxp|IN.fxb [--program N]\n"
     "         write or check a preset (.fxp) or bank (.fxb) file\n"
-    "  editor PLUGIN OUT.png [--program N] [--param INDEX=NORMALISED ...]\n"
+    "  editor PLUGIN OUT.png [--program N] [--param INDEX=NORMALISED ...] [--scale 1|1.5|2]\n"
     "         open the editor in a window of our own and write what it shows\n"
     "         (Linux: needs an X server; without DISPLAY, Xvfb is started for it)\n";
 

@@ -5,6 +5,7 @@
 #include "tools/qvhost/QvHostCommands.h"
 #include "tools/qvhost/QvHostOptions.h"
 #include "tools/qvhost/QvHostSession.h"
+#include "vst/VendorEditorScale.h"
 
 namespace {
 int Error(const std::string& message) {
@@ -16,7 +17,7 @@ int Error(const std::string& message) {
 int RunEditor(VstEntryProc entry, const std::string& pluginPath, const std::vector<std::string>& args) {
   HostOptions o;
   std::string error;
-  if (!ParseHostOptions(args, OptionSet{{"program", "param"}}, &o, &error)) return UsageError(error);
+  if (!ParseHostOptions(args, OptionSet{{"program", "param", "scale"}}, &o, &error)) return UsageError(error);
   if (o.positional.size() != 1) return UsageError("editor takes one .png file");
   const std::string& file = o.positional[0];
   if (FileExtension(file) != ".png") return UsageError("editor writes a .png file");
@@ -26,6 +27,9 @@ int RunEditor(VstEntryProc entry, const std::string& pluginPath, const std::vect
   host.Start(44100.0, 512);
   if (!ApplyStateOptions(host, o, &error)) return Error(error);
   if (!(host.Effect()->flags & effFlagsHasEditor)) return Error(pluginPath + ": the plug-in offers no editor here");
+  // Given as a host gives its scale factor, before the size is asked.
+  if (o.scale > 0.0 && host.Dispatch(effVendorSpecific, kVendorEditorScale, 0, nullptr, static_cast<float>(o.scale)) != 1)
+    return Error(pluginPath + ": the editor does not take the size " + std::to_string(static_cast<int>(o.scale * 100)) + " %");
   ERect* rect = nullptr;
   if (host.Dispatch(effEditGetRect, 0, 0, &rect) == 0 || !rect) return Error(pluginPath + ": no editor size");
   const int width = rect->right - rect->left, height = rect->bottom - rect->top;

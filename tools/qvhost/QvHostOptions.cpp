@@ -86,6 +86,9 @@ bool ParseHostOptions(const std::vector<std::string>& args, const OptionSet& all
     } else if (name == "tail") {
       if (!ParseDouble(value, &options->tail) || options->tail < 0.0 || options->tail > 3600.0)
         return Fail(error, "--tail takes seconds from 0 to 3600, not '" + value + "'");
+    } else if (name == "scale") {
+      if (!ParseDouble(value, &options->scale) || (options->scale != 1.0 && options->scale != 1.5 && options->scale != 2.0))
+        return Fail(error, "--scale takes 1, 1.5 or 2, not '" + value + "'");
     } else if (name == "load") {
       options->load = value;
     } else if (name == "save") {

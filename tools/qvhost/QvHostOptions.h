@@ -16,6 +16,7 @@ struct HostOptions {
   double tail = 0.0;                             // --tail SECONDS
   std::string load;                              // --load IN.fxp|IN.fxb
   std::string save;                              // --save OUT.fxp|OUT.fxb
+  double scale = 0.0;                            // --scale 1|1.5|2; 0: the plug-in's own choice
 };
 
 // Which options a subcommand takes, by name without the dashes.
