@@ -863,17 +863,19 @@ def main():
     os.makedirs(OUT, exist_ok=True)
     for s in args.scale or sorted(SCALES):
         s = int(s) if s == int(s) else s
-        images = {
-            "back": build_background(s, build_ranges(s, lit_frames=False)),
-            "knob": build_knob(s),
-            "switch": build_switch(s),
-            "button": build_button(s),
-            "ranges": build_ranges(s),
+        images = {  # name: (surface, frames)
+            "back": (build_background(s, build_ranges(s, lit_frames=False)), 1),
+            "knob": (build_knob(s), 65),
+            "switch": (build_switch(s), 2),
+            "button": (build_button(s), 2),
+            "ranges": (build_ranges(s), 5),
         }
-        for name, surf in images.items():
+        for name, (surf, frames) in images.items():
             path = os.path.join(OUT, name + SCALES[s] + ".png")
             write_rgba_png(surf, path)
-            print("%s %dx%d" % (os.path.relpath(path, ROOT), surf.get_width(), surf.get_height()))
+            w, h = surf.get_width(), surf.get_height()
+            each = " (%d frames of %dx%d)" % (frames, w, h // frames) if frames > 1 else ""
+            print("%s %dx%d%s" % (os.path.relpath(path, ROOT), w, h, each))
 
 
 if __name__ == "__main__":
