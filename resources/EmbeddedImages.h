@@ -1,5 +1,5 @@
-// The editor's images as resources 1-5 of type "PNG" (background, knob,
-// switch, button, range selector).
+// The editor's images as resources of type "PNG": 1-5 (background, knob,
+// switch, button, range selector) at 100 %, 11-15 at 150 %, 21-25 at 200 %.
 #pragma once
 
 #include <cstddef>

@@ -4,17 +4,24 @@
 Run with Debian's Python and python3-cairo (fonts: fonts-liberation,
 fonts-dejavu-core):
 
-    /usr/bin/python3 tools/artwork/make_artwork.py
+    /usr/bin/python3 tools/artwork/make_artwork.py [--scale 1|1.5|2]
+
+Every image is drawn at each scale of the editor (all three by default):
+NAME.png at 100 %, NAME-150.png and NAME-200.png at 150 % and 200 %. The
+scaled ones are drawn again at that size, not resampled, so text and edges
+stay sharp.
 
 The build never runs this: the PNGs it writes are committed. Output is always
 8-bit RGBA (cairo's own writer drops the alpha channel of opaque images), and
 every random texture is seeded, so a second run writes the same files.
 """
 
+import argparse
 import math
 import os
 import random
 import struct
+import subprocess
 import sys
 import zlib
 
@@ -53,6 +60,27 @@ LEGEND_DIM = (0.60, 0.59, 0.56)
 
 SANS = "Liberation Sans"
 NARROW = "Liberation Sans Narrow"
+
+# Editor scale -> file name suffix.
+SCALES = {1: "", 1.5: "-150", 2: "-200"}
+
+
+def D(v, s):
+    """Device pixel of logical coordinate v at scale s, rounded as the editor rounds it."""
+    return math.floor(v * s + 0.5)
+
+
+def check_fonts():
+    # fontconfig quietly substitutes a missing family, which would redraw every
+    # legend in another face without a word.
+    for family in (SANS, NARROW):
+        try:
+            got = subprocess.run(["fc-match", "-f", "%{family}", family], capture_output=True,
+                                 text=True, check=True).stdout
+        except (OSError, subprocess.CalledProcessError) as e:
+            sys.exit("cannot ask fontconfig for %s: %s" % (family, e))
+        if family not in got.split(","):
+            sys.exit("font %r is missing (fontconfig offers %r): install fonts-liberation" % (family, got))
 
 
 # --- output -------------------------------------------------------------------
@@ -136,7 +164,8 @@ def spaced_text(ctx, text, cx, baseline, spacing=0.0, align="center"):
         x = cx - width
     else:
         x = cx
-    x = round(x * 2) / 2
+    dx, dy = ctx.user_to_device(x, baseline)
+    x = ctx.device_to_user(round(dx * 2) / 2, dy)[0]
     for i, ch in enumerate(text):
         ctx.move_to(x, baseline)
         ctx.show_text(ch)
@@ -212,11 +241,13 @@ def led(ctx, cx, cy, r, lit):
 
 # --- background -------------------------------------------------------------------
 
-def brushed_metal(ctx, rng):
+def brushed_metal(ctx, rng, pw, ph):
+    """The plate, pw x ph: the layout's W x H, or a fraction more where the
+    window's pixel size rounds up at this scale, so the plate still fills it."""
     g = cairo.LinearGradient(0, 0, 0, H)
     g.add_color_stop_rgb(0, *METAL_TOP)
     g.add_color_stop_rgb(1, *METAL_BOTTOM)
-    ctx.rectangle(0, 0, W, H)
+    ctx.rectangle(0, 0, pw, ph)
     ctx.set_source(g)
     ctx.fill()
     # Fine horizontal grain: short streaks of slightly lighter or darker metal.
@@ -237,18 +268,18 @@ def brushed_metal(ctx, rng):
     sheen.add_color_stop_rgba(0.35, 1, 1, 1, 0.035)
     sheen.add_color_stop_rgba(0.7, 1, 1, 1, 0.0)
     sheen.add_color_stop_rgba(1, 1, 1, 1, 0.02)
-    ctx.rectangle(0, 0, W, H)
+    ctx.rectangle(0, 0, pw, ph)
     ctx.set_source(sheen)
     ctx.fill()
     # Bevel at the plate's edges
     ctx.set_line_width(1)
-    ctx.rectangle(0.5, 0.5, W - 1, H - 1)
+    ctx.rectangle(0.5, 0.5, pw - 1, ph - 1)
     ctx.set_source_rgba(1, 1, 1, 0.10)
     ctx.stroke()
-    ctx.move_to(0, H - 0.5)
-    ctx.line_to(W, H - 0.5)
-    ctx.move_to(W - 0.5, 0)
-    ctx.line_to(W - 0.5, H)
+    ctx.move_to(0, ph - 0.5)
+    ctx.line_to(pw, ph - 0.5)
+    ctx.move_to(pw - 0.5, 0)
+    ctx.line_to(pw - 0.5, ph)
     ctx.set_source_rgba(0, 0, 0, 0.6)
     ctx.stroke()
 
@@ -461,12 +492,13 @@ def header(ctx):
                   align="left")
 
 
-def build_background(range_picture):
-    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, W, H)
+def build_background(s, range_picture):
+    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, D(W, s), D(H, s))
     ctx = cairo.Context(surf)
     font_options(ctx)
+    ctx.scale(s, s)
     rng = random.Random(20261208)
-    brushed_metal(ctx, rng)
+    brushed_metal(ctx, rng, D(W, s) / s, D(H, s) / s)
 
     for (x, y, a) in ((5, 5, 0.4), (W - 5, 5, 1.1), (5, H - 5, 0.9), (W - 5, H - 5, 0.2)):
         screw(ctx, x, y, 3.0, a)
@@ -493,8 +525,12 @@ def build_background(range_picture):
     label_base = 91
     # Range selector: the same picture as the selector's frames with no band lit,
     # so the half-transparent (disabled) selector still reads as one.
-    ctx.set_source_surface(range_picture, RANGE_RECT[0], RANGE_RECT[1])
+    # The picture is drawn for the selector's device position, as its frames are.
+    ctx.save()
+    ctx.identity_matrix()
+    ctx.set_source_surface(range_picture, D(RANGE_RECT[0], s), D(RANGE_RECT[1], s))
     ctx.paint()
+    ctx.restore()
     engraved_text(ctx, "RANGE", (RANGE_RECT[0] + RANGE_RECT[2]) / 2, label_base, 8.5, LEGEND, spacing=1.0)
     engraved_text(ctx, "ms", (RANGE_RECT[0] + RANGE_RECT[2]) / 2, 165, 8, LEGEND_DIM, spacing=0.0,
                   bold=False)
@@ -514,6 +550,46 @@ def build_background(range_picture):
         ctx.set_source_rgba(0, 0, 0, 0.5)
         ctx.fill()
     return surf
+
+
+# --- control strips ----------------------------------------------------------------
+
+def strip(s, name, places, size, states, draw, fonts=False):
+    """Frames of one control, stacked vertically, each drawn for scale s.
+
+    The editor blits the strip at (D(x), D(y)) for every place (x, y), each
+    frame D(x + w) - D(x) by D(y + h) - D(y) pixels. The frames are drawn with
+    the sub-pixel remainder s*x - D(x) so they meet the background's drawing of
+    the same spot; that only works if every place has the same size and
+    remainder.
+    """
+    w, h = size
+    sizes = {(D(x + w, s) - D(x, s), D(y + h, s) - D(y, s)) for x, y in places}
+    offsets = {(s * x - D(x, s), s * y - D(y, s)) for x, y in places}
+    if len(sizes) != 1 or len(offsets) != 1:
+        sys.exit("%s at %g: its places %s give frame sizes %s and offsets %s; move them so one "
+                 "strip fits all" % (name, s, places, sorted(sizes), sorted(offsets)))
+    (fw, fh), (ox, oy) = sizes.pop(), offsets.pop()
+    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, fw, fh * len(states))
+    ctx = cairo.Context(surf)
+    if fonts:
+        font_options(ctx)
+    for k, state in enumerate(states):
+        ctx.save()
+        ctx.rectangle(0, fh * k, fw, fh)
+        ctx.clip()
+        # The drawing code places frame k at logical y = h*k.
+        ctx.translate(ox, fh * k + oy - s * h * k)
+        ctx.scale(s, s)
+        draw(ctx, h * k, state)
+        ctx.restore()
+    return surf
+
+
+KNOB_PLACES = [(x, KNOB_TOP) for x, _ in KNOBS]
+SWITCH_PLACES = [(DELAY_SYNC_X, SWITCH_TOP), (LFO_SYNC_X, SWITCH_TOP)]
+BUTTON_PLACES = [(BUTTON_X, y) for y in BUTTON_YS]
+RANGE_PLACES = [RANGE_RECT[:2]]
 
 
 # --- knob --------------------------------------------------------------------------
@@ -603,16 +679,8 @@ def knob_frame(ctx, oy, value):
     ctx.fill()
 
 
-def build_knob():
-    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, 40, 40 * 65)
-    ctx = cairo.Context(surf)
-    for i in range(65):
-        ctx.save()
-        ctx.rectangle(0, 40 * i, 40, 40)
-        ctx.clip()
-        knob_frame(ctx, 40 * i, i / 64)
-        ctx.restore()
-    return surf
+def build_knob(s):
+    return strip(s, "knob", KNOB_PLACES, (40, 40), [i / 64 for i in range(65)], knob_frame)
 
 
 # --- switch ------------------------------------------------------------------------
@@ -675,16 +743,8 @@ def switch_frame(ctx, oy, on):
     ctx.stroke()
 
 
-def build_switch():
-    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, 20, 114)
-    ctx = cairo.Context(surf)
-    for i, on in enumerate((False, True)):
-        ctx.save()
-        ctx.rectangle(0, 57 * i, 20, 57)
-        ctx.clip()
-        switch_frame(ctx, 57 * i, on)
-        ctx.restore()
-    return surf
+def build_switch(s):
+    return strip(s, "switch", SWITCH_PLACES, (20, 57), (False, True), switch_frame)
 
 
 # --- button ------------------------------------------------------------------------
@@ -747,16 +807,8 @@ def button_frame(ctx, oy, pressed):
         ctx.restore()
 
 
-def build_button():
-    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, 62, 40)
-    ctx = cairo.Context(surf)
-    for i, pressed in enumerate((False, True)):
-        ctx.save()
-        ctx.rectangle(0, 20 * i, 62, 20)
-        ctx.clip()
-        button_frame(ctx, 20 * i, pressed)
-        ctx.restore()
-    return surf
+def build_button(s):
+    return strip(s, "button", BUTTON_PLACES, (62, 20), (False, True), button_frame)
 
 
 # --- range selector ------------------------------------------------------------------
@@ -796,38 +848,34 @@ def ranges_frame(ctx, oy, lit):
         spaced_text(ctx, text, w - 4, by + 9, 0.0, align="right")
 
 
-def build_ranges(lit_frames=True):
-    if not lit_frames:
-        surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, 48, 60)
-        ctx = cairo.Context(surf)
-        font_options(ctx)
-        ranges_frame(ctx, 0, None)
-        return surf
-    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, 48, 300)
-    ctx = cairo.Context(surf)
-    font_options(ctx)
-    for k in range(5):
-        ctx.save()
-        ctx.rectangle(0, 60 * k, 48, 60)
-        ctx.clip()
-        ranges_frame(ctx, 60 * k, k)
-        ctx.restore()
-    return surf
+def build_ranges(s, lit_frames=True):
+    states = range(5) if lit_frames else [None]
+    return strip(s, "ranges", RANGE_PLACES, (RANGE_RECT[2] - RANGE_RECT[0], RANGE_RECT[3] - RANGE_RECT[1]),
+                 states, ranges_frame, fonts=True)
 
 
 def main():
+    parser = argparse.ArgumentParser(description="Draws the editor's images into resources/img/.")
+    parser.add_argument("--scale", type=float, choices=sorted(SCALES), action="append",
+                        help="draw only this scale (repeatable; default: all)")
+    args = parser.parse_args()
+    check_fonts()
     os.makedirs(OUT, exist_ok=True)
-    images = {
-        "back.png": build_background(build_ranges(lit_frames=False)),
-        "knob.png": build_knob(),
-        "switch.png": build_switch(),
-        "button.png": build_button(),
-        "ranges.png": build_ranges(),
-    }
-    for name, surf in images.items():
-        path = os.path.join(OUT, name)
-        write_rgba_png(surf, path)
-        print("%s %dx%d" % (os.path.relpath(path, ROOT), surf.get_width(), surf.get_height()))
+    for s in args.scale or sorted(SCALES):
+        s = int(s) if s == int(s) else s
+        images = {  # name: (surface, frames)
+            "back": (build_background(s, build_ranges(s, lit_frames=False)), 1),
+            "knob": (build_knob(s), 65),
+            "switch": (build_switch(s), 2),
+            "button": (build_button(s), 2),
+            "ranges": (build_ranges(s), 5),
+        }
+        for name, (surf, frames) in images.items():
+            path = os.path.join(OUT, name + SCALES[s] + ".png")
+            write_rgba_png(surf, path)
+            w, h = surf.get_width(), surf.get_height()
+            each = " (%d frames of %dx%d)" % (frames, w, h // frames) if frames > 1 else ""
+            print("%s %dx%d%s" % (os.path.relpath(path, ROOT), w, h, each))
 
 
 if __name__ == "__main__":

@@ -3,27 +3,37 @@
 them, with sample read-outs in the label style, so the artwork can be judged
 as a whole:
 
-    /usr/bin/python3 tools/artwork/preview.py [OUT.png]
+    /usr/bin/python3 tools/artwork/preview.py [--scale 1|1.5|2] [OUT.png]
 
-Writes build/artwork-preview.png (and a 2x enlargement beside it) by default.
-The second row shows the disabled range selector (half opacity) and the
-pressed/lit frames.
+Writes build/artwork-preview.png (artwork-preview-150.png, -200.png for the
+other scales) and a 2x enlargement beside it by default. The second row shows
+the disabled range selector (half opacity) and the pressed/lit frames.
 """
 
+import argparse
+import math
 import os
-import sys
 
 import cairo
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 IMG = os.path.join(ROOT, "resources", "img")
+SCALES = {1: "", 1.5: "-150", 2: "-200"}
 
 
-def load(name):
-    return cairo.ImageSurface.create_from_png(os.path.join(IMG, name))
+def D(v, s):
+    """Device pixel of logical coordinate v, as the plug-in rounds it."""
+    return math.floor(v * s + 0.5)
 
 
-def frame(ctx, img, index, frame_h, x, y, alpha=1.0):
+def load(name, s):
+    return cairo.ImageSurface.create_from_png(os.path.join(IMG, name + SCALES[s] + ".png"))
+
+
+def frame(ctx, img, index, frames, x, y, s, alpha=1.0):
+    """Frame index of a strip of frames, blitted at the device spot of logical (x, y)."""
+    frame_h = img.get_height() // frames
+    x, y = D(x, s), D(y, s)
     ctx.save()
     ctx.rectangle(x, y, img.get_width(), frame_h)
     ctx.clip()
@@ -32,11 +42,11 @@ def frame(ctx, img, index, frame_h, x, y, alpha=1.0):
     ctx.restore()
 
 
-def label(ctx, text, rect, colour=(1, 1, 1)):
-    """White (or warning) text at alpha 192, 13 px, centred in rect."""
-    l, t, r, b = rect
+def label(ctx, text, rect, s, colour=(1, 1, 1)):
+    """White (or warning) text at alpha 192, 13 px, centred in rect (logical units)."""
+    l, t, r, b = (v * s for v in rect)
     ctx.select_font_face("Liberation Sans", cairo.FONT_SLANT_NORMAL, cairo.FONT_WEIGHT_NORMAL)
-    ctx.set_font_size(13)
+    ctx.set_font_size(13 * s)
     fe = ctx.font_extents()
     w = ctx.text_extents(text).x_advance
     x = (l + r - w) / 2
@@ -46,9 +56,8 @@ def label(ctx, text, rect, colour=(1, 1, 1)):
     ctx.show_text(text)
 
 
-def compose(ctx, state):
-    back, knob, switch, button, ranges = (load(n) for n in
-                                          ("back.png", "knob.png", "switch.png", "button.png", "ranges.png"))
+def compose(ctx, state, s):
+    back, knob, switch, button, ranges = (load(n, s) for n in ("back", "knob", "switch", "button", "ranges"))
     ctx.set_source_surface(back, 0, 0)
     ctx.paint()
     fo = cairo.FontOptions()
@@ -56,16 +65,16 @@ def compose(ctx, state):
     ctx.set_font_options(fo)
 
     sync = state["sync"]
-    frame(ctx, ranges, state["range"], 60, 20, 96, 0.5 if sync else 1.0)
+    frame(ctx, ranges, state["range"], 5, 20, 96, s, 0.5 if sync else 1.0)
     for x, on in ((83, sync), (333, state["lfo_sync"])):
-        frame(ctx, switch, 1 if on else 0, 57, x, 94)
-        label(ctx, "ON" if on else "OFF", (x, 148, x + 20, 167))
+        frame(ctx, switch, 1 if on else 0, 2, x, 94, s)
+        label(ctx, "ON" if on else "OFF", (x, 148, x + 20, 167), s)
     for x, value, text, warn in state["knobs"]:
-        frame(ctx, knob, int(64 * value + 0.5), 40, x, 100)
-        label(ctx, text, (x, 148, x + 40, 162), (1, 64 / 255, 0) if warn else (1, 1, 1))
+        frame(ctx, knob, int(64 * value + 0.5), 65, x, 100, s)
+        label(ctx, text, (x, 148, x + 40, 162), s, (1, 64 / 255, 0) if warn else (1, 1, 1))
     for y, pressed, text in state["buttons"]:
-        frame(ctx, button, 1 if pressed else 0, 20, 605, y)
-        label(ctx, text, (605, y + 4, 667, y + 20))
+        frame(ctx, button, 1 if pressed else 0, 2, 605, y, s)
+        label(ctx, text, (605, y + 4, 667, y + 20), s)
 
 
 DEFAULT = {
@@ -83,16 +92,21 @@ OTHER = {
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build", "artwork-preview.png")
-    os.makedirs(os.path.dirname(out), exist_ok=True)
-    gap = 8
-    surf = cairo.ImageSurface(cairo.FORMAT_RGB24, 683, 174 * 2 + gap)
+    parser = argparse.ArgumentParser(description="Composes the editor from the committed images.")
+    parser.add_argument("--scale", type=float, choices=sorted(SCALES), default=1)
+    parser.add_argument("out", nargs="?")
+    args = parser.parse_args()
+    s = int(args.scale) if args.scale == int(args.scale) else args.scale
+    out = args.out or os.path.join(ROOT, "build", "artwork-preview%s.png" % SCALES[s])
+    os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
+    w, h, gap = D(683, s), D(174, s), 8
+    surf = cairo.ImageSurface(cairo.FORMAT_RGB24, w, h * 2 + gap)
     ctx = cairo.Context(surf)
     ctx.set_source_rgb(0.5, 0.5, 0.5)
     ctx.paint()
-    compose(ctx, DEFAULT)
-    ctx.translate(0, 174 + gap)
-    compose(ctx, OTHER)
+    compose(ctx, DEFAULT, s)
+    ctx.translate(0, h + gap)
+    compose(ctx, OTHER, s)
     surf.write_to_png(out)
 
     big = cairo.ImageSurface(cairo.FORMAT_RGB24, surf.get_width() * 2, surf.get_height() * 2)
