@@ -5,7 +5,7 @@
 // output stays finite.
 #include <algorithm>
 
-#include "fuzz/Vst3Fuzz.h"
+#include "fuzz/FuzzSupport.h"
 
 using namespace v3;
 
@@ -23,9 +23,8 @@ struct Reader {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Vst3TestHost host;
-  FUZZ3_CHECK(host.UseFactory(AcquireVst3Factory()));
-  FUZZ3_CHECK(host.Create());
+  std::unique_ptr<Vst3TestHost> instance = fuzz::CreatedVst3Instance();
+  Vst3TestHost& host = *instance;
   Reader r{data, size};
   const double rates[] = {8000.0, 44100.0, 48000.0, 96000.0, 192000.0, 1.0};
   const int blocks[] = {1, 16, 64, 512, 4096};
@@ -60,14 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                 out[2];
             host.ProcessDouble(in, out, std::max(1, frames), points);
             for (auto& ch : out)
-              for (double x : ch) FUZZ3_CHECK(std::isfinite(x));
+              for (double x : ch) FUZZ_CHECK(std::isfinite(x));
           } else {
             std::vector<float> in[2] = {std::vector<float>(static_cast<size_t>(frames), 0.5f),
                                         std::vector<float>(static_cast<size_t>(frames), -0.5f)},
                                out[2];
             host.Process(in, out, std::max(1, frames), points);
             for (auto& ch : out)
-              for (float x : ch) FUZZ3_CHECK(std::isfinite(x));
+              for (float x : ch) FUZZ_CHECK(std::isfinite(x));
           }
         }
         break;
@@ -102,6 +101,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     }
   }
-  fuzz3::CheckParams(host);
+  fuzz::CheckInstance(host);
   return 0;
 }

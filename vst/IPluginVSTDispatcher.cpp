@@ -1,10 +1,10 @@
 // The dispatcher and the host's parameter calls.
-#include <cctype>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/ParamText.h"
 #include "framework/Trace.h"
 #include "graphics/IGraphics.h"
 #include "graphics/IGraphicsScale.h"
@@ -243,36 +243,13 @@ VstIntPtr IPluginVST::SetChunk(const void* data, VstIntPtr size, bool isBank) {
   return 1;
 }
 
-namespace {
-// Equal but for case and blanks around the text.
-bool SameText(const char* typed, const char* shown) {
-  while (std::isspace(static_cast<unsigned char>(*typed))) ++typed;
-  size_t n = std::strlen(typed);
-  while (n > 0 && std::isspace(static_cast<unsigned char>(typed[n - 1]))) --n;
-  if (std::strlen(shown) != n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(typed[i])) != std::tolower(static_cast<unsigned char>(shown[i])))
-      return false;
-  return true;
-}
-}  // namespace
-
 VstIntPtr IPluginVST::String2Parameter(int index, const char* text) {
   if (!ValidParam(index)) return 0;
   if (!text) return 1;
   IParameter* p = GetParam(index);
   double v;
-  if (p->NDisplayTexts() > 0) {
-    // Hosts show what the display gives ("ON", "OFF"), whatever the case of
-    // the stored texts.
-    int i = 0;
-    while (i < p->NDisplayTexts() && !SameText(text, p->DisplayTextAt(i).text)) ++i;
-    if (i == p->NDisplayTexts()) {
-      if (!p->parseFunction || !p->parseFunction(text, &v)) return 0;
-    } else {
-      v = p->DisplayTextAt(i).value;
-    }
-  } else if (!p->parseFunction || !p->parseFunction(text, &v)) {
+  if (!ReadTypedValue(*p, text, &v)) {
+    if (p->NDisplayTexts() > 0) return 0;
     // A bare number is the plain value.
     v = std::strtod(text, nullptr);
     if (p->NegateDisplay()) v = -v;

@@ -6,31 +6,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/ProbedLock.h"
 #include "vst/IPluginVST.h"
 
 std::atomic<IPluginVST::ProcessLockProbe> IPluginVST::processLockProbe{nullptr};
 
-namespace {
-// The plug-in lock as the process entries take it, reported to the probe.
-class ProcessLock {
- public:
-  explicit ProcessLock(IMutex& mutex) : mMutex(mutex) {
-    IPluginVST::ProcessLockProbe probe = IPluginVST::processLockProbe.load(std::memory_order_relaxed);
-    if (probe) probe(false);
-    mMutex.Enter();
-    if (probe) probe(true);
-  }
-  ~ProcessLock() { mMutex.Leave(); }
-  ProcessLock(const ProcessLock&) = delete;
-  ProcessLock& operator=(const ProcessLock&) = delete;
-
- private:
-  IMutex& mMutex;
-};
-}  // namespace
-
 void IPluginVST::ProcessFloat(float** inputs, float** outputs, VstInt32 frames, bool accumulate) {
-  ProcessLock lock(Mutex());
+  ProbedLock lock(Mutex(), processLockProbe);
   if (HandlesMidi()) Host(audioMasterWantMidi);
   int piece = BlockSize();
   if (frames > 0 && piece < 1) {
@@ -96,7 +78,7 @@ void VSTCALLBACK IPluginVST::VSTProcessDoubleReplacing(AEffect* effect, double**
                                                        VstInt32 frames) {
   IPluginVST* plug = FromEffect(effect);
   if (!plug) return;
-  ProcessLock lock(plug->Mutex());
+  ProbedLock lock(plug->Mutex(), processLockProbe);
   if (plug->HandlesMidi()) plug->Host(audioMasterWantMidi);
   // Disconnected channels read and write their scratch buffers, so pieces stay within the block size.
   int piece = plug->BlockSize();

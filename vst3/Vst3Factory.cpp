@@ -24,6 +24,18 @@ void VersionText(char* text, int size) {
   std::snprintf(text, static_cast<size_t>(size), "%d.%d.%d", (v >> 16) & 0xFFFF, (v >> 8) & 0xFF, v & 0xFF);
 }
 
+// What the first and second forms of the class record share; the rest is cleared.
+template <class Info>
+tresult ClassBasics(int32 index, Info* info) {
+  if (index != 0 || !info) return kInvalidArgument;
+  std::memset(info, 0, sizeof(*info));
+  std::memcpy(info->cid, ProcessorClassId().b, 16);
+  info->cardinality = kManyInstances;
+  CopyText(info->category, kAudioEffectCategory, sizeof(info->category));
+  CopyText(info->name, ProductInfo().effectName, sizeof(info->name));
+  return kResultOk;
+}
+
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
@@ -54,24 +66,10 @@ class Vst3Factory final : public IPluginFactory3 {
     return kResultOk;
   }
   int32 QV3_API countClasses() override { return 1; }
-  tresult QV3_API getClassInfo(int32 index, PClassInfo* info) override {
-    if (index != 0) return kInvalidArgument;
-    if (!info) return kInvalidArgument;
-    std::memset(info, 0, sizeof(*info));
-    std::memcpy(info->cid, ProcessorClassId().b, 16);
-    info->cardinality = kManyInstances;
-    CopyText(info->category, kAudioEffectCategory, sizeof(info->category));
-    CopyText(info->name, ProductInfo().effectName, sizeof(info->name));
-    return kResultOk;
-  }
+  tresult QV3_API getClassInfo(int32 index, PClassInfo* info) override { return ClassBasics(index, info); }
   tresult QV3_API getClassInfo2(int32 index, PClassInfo2* info) override {
-    if (index != 0) return kInvalidArgument;
-    if (!info) return kInvalidArgument;
-    std::memset(info, 0, sizeof(*info));
-    std::memcpy(info->cid, ProcessorClassId().b, 16);
-    info->cardinality = kManyInstances;
-    CopyText(info->category, kAudioEffectCategory, sizeof(info->category));
-    CopyText(info->name, ProductInfo().effectName, sizeof(info->name));
+    const tresult r = ClassBasics(index, info);
+    if (r != kResultOk) return r;
     // Component and controller are one object, so the halves cannot run apart.
     info->classFlags = 0;
     CopyText(info->subCategories, ProductInfo().category, sizeof(info->subCategories));

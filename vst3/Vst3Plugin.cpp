@@ -1,12 +1,13 @@
 #include "vst3/Vst3Plugin.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "framework/ParamText.h"
+#include "framework/ProbedLock.h"
 #include "graphics/IGraphics.h"
 #include "vst3/Vst3Identity.h"
 #include "vst3/Vst3Strings.h"
@@ -24,34 +25,6 @@ int32_t BigEndian32(const unsigned char* p) {
 
 bool Tag(const unsigned char* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
 
-// The process entry takes the lock as the VST 2.4 one does, reported to the probe.
-class ProcessLock {
- public:
-  explicit ProcessLock(IMutex& mutex) : mMutex(mutex) {
-    IPluginVST3::ProcessLockProbe probe = IPluginVST3::processLockProbe.load(std::memory_order_relaxed);
-    if (probe) probe(false);
-    mMutex.Enter();
-    if (probe) probe(true);
-  }
-  ~ProcessLock() { mMutex.Leave(); }
-  ProcessLock(const ProcessLock&) = delete;
-  ProcessLock& operator=(const ProcessLock&) = delete;
-
- private:
-  IMutex& mMutex;
-};
-
-// Equal but for case and blanks around the text.
-bool SameText(const char* typed, const char* shown) {
-  while (std::isspace(static_cast<unsigned char>(*typed))) ++typed;
-  size_t n = std::strlen(typed);
-  while (n > 0 && std::isspace(static_cast<unsigned char>(typed[n - 1]))) --n;
-  if (std::strlen(shown) != n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(typed[i])) != std::tolower(static_cast<unsigned char>(shown[i])))
-      return false;
-  return true;
-}
 }  // namespace
 
 Vst3Plugin* Vst3Plugin::Create() {
@@ -405,7 +378,7 @@ struct Vst3Plugin::ParamPoint {
 };
 
 tresult QV3_API Vst3Plugin::process(ProcessData& data) {
-  ProcessLock lock(mPlug->Mutex());
+  ProbedLock lock(mPlug->Mutex(), IPluginVST3::processLockProbe);
   const int frames = std::max(0, data.numSamples);
   // Changes apply at their offsets: the block is split there, so automation
   // lands on the frame the host gave. Queues beyond the table apply at once.
@@ -622,19 +595,12 @@ tresult QV3_API Vst3Plugin::getParamValueByString(ParamID id, TChar* string, Par
     }
     return kResultFalse;
   }
-  // The VST 2.4 binding's text entry: the display texts, the display's own
-  // form, or a bare plain value.
+  // The VST 2.4 binding's text entry, but a bare plain value only where the
+  // parameter has no form of its own.
   const IParameter* p = mPlug->GetParam(static_cast<int>(id));
   double v = 0.0;
-  int i = 0;
-  while (i < p->NDisplayTexts() && !SameText(text, p->DisplayTextAt(i).text)) ++i;
-  if (i < p->NDisplayTexts()) {
-    v = p->DisplayTextAt(i).value;
-  } else if (p->parseFunction) {
-    if (!p->parseFunction(text, &v)) return kResultFalse;
-  } else if (p->NDisplayTexts() > 0) {
-    return kResultFalse;
-  } else {
+  if (!ReadTypedValue(*p, text, &v)) {
+    if (p->parseFunction || p->NDisplayTexts() > 0) return kResultFalse;
     char* end = nullptr;
     v = std::strtod(text, &end);
     if (end == text) return kResultFalse;

@@ -1,7 +1,9 @@
 #include "tests/host/Vst3TestHost.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -74,6 +76,73 @@ class Changes final : public IParameterChanges {
   std::vector<Queue> queues;
 };
 }  // namespace
+
+tresult QV3_API Vst3HostFrame::queryInterface(const char* iid, void** obj) {
+  *obj = nullptr;
+  if (SameTUID(iid, kFUnknownIID) || SameTUID(iid, kPlugFrameIID)) *obj = static_cast<IPlugFrame*>(this);
+  if (mOffersRunLoop && SameTUID(iid, kRunLoopIID)) *obj = static_cast<IRunLoop*>(this);
+  if (!*obj) return kNoInterface;
+  addRef();
+  return kResultOk;
+}
+
+tresult QV3_API Vst3HostFrame::registerEventHandler(IEventHandler* handler, int fd) {
+  if (!handler || events) return kResultFalse;
+  handler->addRef();
+  events = handler;
+  eventFd = fd;
+  return kResultOk;
+}
+
+tresult QV3_API Vst3HostFrame::unregisterEventHandler(IEventHandler* handler) {
+  if (!handler || handler != events) return kResultFalse;
+  events->release();
+  events = nullptr;
+  return kResultOk;
+}
+
+tresult QV3_API Vst3HostFrame::registerTimer(ITimerHandler* handler, uint64 ms) {
+  if (!handler || ms == 0) return kInvalidArgument;
+  handler->addRef();
+  timers.push_back({handler, ms, 0});
+  return kResultOk;
+}
+
+tresult QV3_API Vst3HostFrame::unregisterTimer(ITimerHandler* handler) {
+  for (size_t i = 0; i < timers.size(); ++i)
+    if (timers[i].handler == handler) {
+      handler->release();
+      timers.erase(timers.begin() + static_cast<std::ptrdiff_t>(i));
+      return kResultOk;
+    }
+  return kResultFalse;
+}
+
+void Vst3HostFrame::HandleEvents() {
+  if (!events) return;
+  ++fdCalls;
+  events->onFDIsSet(eventFd);
+}
+
+void Vst3HostFrame::RunDueTimers() {
+  const uint64 now = static_cast<uint64>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
+  for (size_t i = 0; i < timers.size(); ++i)
+    if (now >= timers[i].due) {
+      timers[i].due = now + timers[i].ms;
+      ++timerCalls;
+      timers[i].handler->onTimer();
+    }
+}
+
+void CloseView(IPlugView*& view) {
+  if (!view) return;
+  view->setFrame(nullptr);
+  view->removed();
+  view->release();
+  view = nullptr;
+}
 
 class Vst3TestHost::Application : public IHostApplication {
  public:

@@ -45,6 +45,51 @@ struct Vst3EditCall {
   double value;
 };
 
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+#endif
+// A host's frame for a view and, where the host offers one, its run loop: the
+// descriptor handler and timers the view registers, run by the host's own
+// loop through HandleEvents and RunDueTimers. Counts its references from 1.
+class Vst3HostFrame : public v3::IPlugFrame, public v3::IRunLoop {
+ public:
+  explicit Vst3HostFrame(bool offersRunLoop = true) : mOffersRunLoop(offersRunLoop) {}
+  virtual ~Vst3HostFrame() = default;
+  v3::tresult QV3_API queryInterface(const char* iid, void** obj) override;
+  v3::uint32 QV3_API addRef() override { return ++refs; }
+  v3::uint32 QV3_API release() override { return --refs; }
+  v3::tresult QV3_API resizeView(v3::IPlugView*, v3::ViewRect*) override { return v3::kResultFalse; }
+  v3::tresult QV3_API registerEventHandler(v3::IEventHandler* handler, int fd) override;
+  v3::tresult QV3_API unregisterEventHandler(v3::IEventHandler* handler) override;
+  v3::tresult QV3_API registerTimer(v3::ITimerHandler* handler, v3::uint64 ms) override;
+  v3::tresult QV3_API unregisterTimer(v3::ITimerHandler* handler) override;
+
+  // The event handler, told its descriptor is ready.
+  void HandleEvents();
+  // The timers whose period has passed on the steady clock.
+  void RunDueTimers();
+
+  struct Timer {
+    v3::ITimerHandler* handler;
+    v3::uint64 ms, due;
+  };
+  std::atomic<int> refs{1};
+  v3::IEventHandler* events = nullptr;
+  int eventFd = -1;
+  std::vector<Timer> timers;
+  int fdCalls = 0, timerCalls = 0;
+
+ private:
+  bool mOffersRunLoop;
+};
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+// Closes a view as hosts do: the frame dropped first, then removed and released.
+void CloseView(v3::IPlugView*& view);
+
 class Vst3TestHost {
  public:
   Vst3TestHost();

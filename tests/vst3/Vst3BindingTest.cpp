@@ -163,12 +163,12 @@ TEST_F(Bound, ParametersMatchTheVst2Texts) {
   EXPECT_EQ(bypass, 1);
   EXPECT_EQ(program, 1);
   EXPECT_EQ(hidden, kMidiProxyCount);
-  ASSERT_EQ(host.controller->getParameterInfo(kRange, info), kResultOk);
-  EXPECT_EQ(info.stepCount, 4);
-  ASSERT_EQ(host.controller->getParameterInfo(kDelaySync, info), kResultOk);
-  EXPECT_EQ(info.stepCount, 1);
-  ASSERT_EQ(host.controller->getParameterInfo(kMix, info), kResultOk);
-  EXPECT_EQ(info.stepCount, 0);
+  // Steps: the range's five positions, a switch's two, none for a continuous control.
+  const std::pair<int32, int32> stepCounts[] = {{kRange, 4}, {kDelaySync, 1}, {kMix, 0}};
+  for (const auto& [param, steps] : stepCounts) {
+    ASSERT_EQ(host.controller->getParameterInfo(param, info), kResultOk) << param;
+    EXPECT_EQ(info.stepCount, steps) << param;
+  }
   EXPECT_EQ(host.controller->getParameterInfo(host.controller->getParameterCount(), info), kInvalidArgument);
 
   // The same texts as the VST 2.4 display, for a sweep of values.

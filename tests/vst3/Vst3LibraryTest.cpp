@@ -18,6 +18,7 @@
 #include "tests/host/DynamicLibrary.h"
 #include "tests/host/TestHost.h"
 #include "tests/host/Vst3TestHost.h"
+#include "tests/vst3/RunWithPaths.h"
 
 using namespace v3;
 
@@ -99,14 +100,14 @@ TEST(Vst3Library, BundleLoadsAndVst2NamesIt) {
   EXPECT_STREQ(info.name, "Quorvel Brigade Delay");
   // The VST 2.4 build answers which class succeeds it, in this platform's order.
   Vst2 v2p;
-  char cid[16] = {0};
-  const VstInt32 stCA = VstFourCC('s', 't', 'C', 'A'), stCa = VstFourCC('s', 't', 'C', 'a');
-  EXPECT_EQ(v2p.host.Dispatch(effVendorSpecific, stCA, VstFourCC('F', 'U', 'I', 'D'), cid), 1);
-  EXPECT_EQ(std::memcmp(cid, info.cid, 16), 0);
-  std::memset(cid, 0, sizeof(cid));
-  EXPECT_EQ(v2p.host.Dispatch(effVendorSpecific, stCa, VstFourCC('F', 'U', 'I', 'D'), cid), 1);
-  EXPECT_EQ(std::memcmp(cid, info.cid, 16), 0);
-  EXPECT_EQ(v2p.host.Dispatch(effVendorSpecific, stCA, VstFourCC('F', 'U', 'I', 'X'), cid), 0);
+  char cid[16];
+  // Hosts ask with either case of the last letter.
+  for (const VstInt32 asked : {VstFourCC('s', 't', 'C', 'A'), VstFourCC('s', 't', 'C', 'a')}) {
+    std::memset(cid, 0, sizeof(cid));
+    EXPECT_EQ(v2p.host.Dispatch(effVendorSpecific, asked, VstFourCC('F', 'U', 'I', 'D'), cid), 1) << asked;
+    EXPECT_EQ(std::memcmp(cid, info.cid, 16), 0) << asked;
+  }
+  EXPECT_EQ(v2p.host.Dispatch(effVendorSpecific, VstFourCC('s', 't', 'C', 'A'), VstFourCC('F', 'U', 'I', 'X'), cid), 0);
 }
 
 TEST(Vst3Library, RendersBitIdenticalToVst2) {
@@ -178,12 +179,10 @@ TEST(Vst3Library, RendersBitIdenticalToVst2) {
             a[c][i] = static_cast<float>(dOut2[c][i]);
             b[c][i] = static_cast<float>(dOut3[c][i]);
           }
-        EXPECT_EQ(dOut2[0], dOut3[0]) << "double, sync " << sync;
-        EXPECT_EQ(dOut2[1], dOut3[1]) << "double, sync " << sync;
+        for (int c = 0; c < 2; ++c) EXPECT_EQ(dOut2[c], dOut3[c]) << "double, sync " << sync << ", channel " << c;
       } else {
         v3p.host.Process(in, b, kBlock, points);
-        EXPECT_EQ(a[0], b[0]) << "float, sync " << sync;
-        EXPECT_EQ(a[1], b[1]) << "float, sync " << sync;
+        for (int c = 0; c < 2; ++c) EXPECT_EQ(a[c], b[c]) << "float, sync " << sync << ", channel " << c;
       }
       std::printf("cross-format %s%s: VST 2.4 %016llx, VST 3 %016llx\n", doubles ? "double" : "float",
                   sync ? " synced" : "", static_cast<unsigned long long>(Checksum(a)),
@@ -234,13 +233,4 @@ TEST(Vst3Library, ScanningLeavesNothingOpen) {
   EXPECT_LE(after, before);
 }
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: %s BUNDLE VST2-LIBRARY\n", argv[0]);
-    return 2;
-  }
-  gBundle = argv[1];
-  gVst2 = argv[2];
-  return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return RunWithPaths(argc, argv, "BUNDLE VST2-LIBRARY", {&gBundle, &gVst2}); }

@@ -13,6 +13,7 @@
 
 #include "tests/host/EditorScenarios.h"
 #include "tests/host/Vst3TestHost.h"
+#include "tests/vst3/RunWithPaths.h"
 #include "tests/x11/X11Harness.h"
 
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
@@ -20,53 +21,9 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 using namespace v3;
 
 namespace {
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-#endif
-// The host's frame with its run loop: one descriptor handler and timers, run
-// by Pump on this thread.
-class Frame : public IPlugFrame, public IRunLoop {
- public:
-  tresult QV3_API queryInterface(const char* iid, void** obj) override {
-    *obj = nullptr;
-    if (SameTUID(iid, kFUnknownIID) || SameTUID(iid, kPlugFrameIID)) *obj = static_cast<IPlugFrame*>(this);
-    if (SameTUID(iid, kRunLoopIID)) *obj = static_cast<IRunLoop*>(this);
-    if (!*obj) return kNoInterface;
-    addRef();
-    return kResultOk;
-  }
-  uint32 QV3_API addRef() override { return ++refs; }
-  uint32 QV3_API release() override { return --refs; }
-  tresult QV3_API resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
-  tresult QV3_API registerEventHandler(IEventHandler* h, int fd) override {
-    if (!h || events) return kResultFalse;
-    h->addRef();
-    events = h;
-    eventFd = fd;
-    return kResultOk;
-  }
-  tresult QV3_API unregisterEventHandler(IEventHandler* h) override {
-    if (!h || h != events) return kResultFalse;
-    events->release();
-    events = nullptr;
-    return kResultOk;
-  }
-  tresult QV3_API registerTimer(ITimerHandler* h, uint64 ms) override {
-    if (!h || ms == 0) return kInvalidArgument;
-    h->addRef();
-    timers.push_back({h, ms, 0});
-    return kResultOk;
-  }
-  tresult QV3_API unregisterTimer(ITimerHandler* h) override {
-    for (size_t i = 0; i < timers.size(); ++i)
-      if (timers[i].handler == h) {
-        h->release();
-        timers.erase(timers.begin() + static_cast<long>(i));
-        return kResultOk;
-      }
-    return kResultFalse;
-  }
+// The host's run loop on this thread: the X descriptor polled, the timers run
+// when due, then the host window's own events.
+struct Frame : Vst3HostFrame {
   // The loop for ms milliseconds, as a host's UI thread runs it.
   void Pump(int ms, x11test::HostWindow* window) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
@@ -75,37 +32,14 @@ class Frame : public IPlugFrame, public IRunLoop {
   void PumpOnce(x11test::HostWindow* window) {
     if (events) {
       pollfd p{eventFd, POLLIN, 0};
-      if (poll(&p, 1, 10) > 0 && (p.revents & POLLIN)) {
-        ++fdCalls;
-        events->onFDIsSet(eventFd);
-      }
+      if (poll(&p, 1, 10) > 0 && (p.revents & POLLIN)) HandleEvents();
     } else {
       poll(nullptr, 0, 10);
     }
-    const uint64 now = static_cast<uint64>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                               std::chrono::steady_clock::now().time_since_epoch())
-                                               .count());
-    for (size_t i = 0; i < timers.size(); ++i)
-      if (now >= timers[i].due) {
-        timers[i].due = now + timers[i].ms;
-        ++timerCalls;
-        timers[i].handler->onTimer();
-      }
+    RunDueTimers();
     if (window) window->Pump();
   }
-  struct Timer {
-    ITimerHandler* handler;
-    uint64 ms, due;
-  };
-  std::atomic<int> refs{1};
-  IEventHandler* events = nullptr;
-  int eventFd = -1;
-  std::vector<Timer> timers;
-  int fdCalls = 0, timerCalls = 0;
 };
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 std::string gBundle;
 
@@ -130,13 +64,7 @@ struct Opened {
     child = children.empty() ? 0 : children[0];
     return child != 0;
   }
-  void Close() {
-    if (!view) return;
-    view->setFrame(nullptr);
-    view->removed();
-    view->release();
-    view = nullptr;
-  }
+  void Close() { CloseView(view); }
   ~Opened() {
     Close();
     host.Unload();
@@ -223,9 +151,7 @@ TEST_F(Vst3View, HundredOpenCloseCyclesLeaveNothing) {
     view->setFrame(&o.frame);
     ASSERT_EQ(view->attached(reinterpret_cast<void*>(o.window.Id()), "X11EmbedWindowID"), kResultOk);
     o.frame.PumpOnce(&o.window);
-    view->setFrame(nullptr);
-    view->removed();
-    view->release();
+    CloseView(view);
   }
   o.frame.Pump(100, &o.window);
   const int windowsAfter = x11test::TreeWindowCount(o.window.Dpy()), socketsAfter = x11test::SocketCount();
@@ -258,12 +184,4 @@ TEST_F(Vst3View, LoadUnloadCyclesWithTheEditorLeaveNothing) {
   EXPECT_LT(perCycle, 2048.0);
 }
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s BUNDLE\n", argv[0]);
-    return 2;
-  }
-  gBundle = argv[1];
-  return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return RunWithPaths(argc, argv, "BUNDLE", {&gBundle}); }

@@ -12,6 +12,7 @@
 #include "platform/win/IGraphicsWin.h"
 #include "tests/host/EditorScenarios.h"
 #include "tests/host/Vst3TestHost.h"
+#include "tests/vst3/RunWithPaths.h"
 #include "tests/wingui/GuiHarness.h"
 
 using namespace v3;
@@ -19,31 +20,9 @@ using namespace v3;
 namespace {
 std::string gBundle;
 
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-#endif
-class Frame : public IPlugFrame {
- public:
-  tresult QV3_API queryInterface(const char* iid, void** obj) override {
-    *obj = nullptr;
-    if (!SameTUID(iid, kFUnknownIID) && !SameTUID(iid, kPlugFrameIID)) return kNoInterface;
-    *obj = static_cast<IPlugFrame*>(this);
-    addRef();
-    return kResultOk;
-  }
-  uint32 QV3_API addRef() override { return ++refs; }
-  uint32 QV3_API release() override { return --refs; }
-  tresult QV3_API resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
-  int refs = 1;
-};
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-
 struct Opened {
   Vst3TestHost host;
-  Frame frame;
+  Vst3HostFrame frame{false};  // Windows hosts offer no run loop
   gui::HostFrame* window = nullptr;
   IPlugView* view = nullptr;
   HWND editor = nullptr;
@@ -64,11 +43,7 @@ struct Opened {
     return editor != nullptr;
   }
   void Detach() {
-    if (!view) return;
-    view->setFrame(nullptr);
-    view->removed();
-    view->release();
-    view = nullptr;
+    CloseView(view);
     editor = nullptr;
   }
   ~Opened() {
@@ -135,12 +110,4 @@ TEST_F(Vst3ViewWin, HundredOpenCloseCyclesLeaveNothing) {
   EXPECT_EQ(o.frame.refs, 1);
 }
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s BUNDLE\n", argv[0]);
-    return 2;
-  }
-  gBundle = argv[1];
-  return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return RunWithPaths(argc, argv, "BUNDLE", {&gBundle}); }

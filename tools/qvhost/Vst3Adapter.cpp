@@ -45,60 +45,15 @@ void PutBE(std::vector<uint8_t>& out, int32_t v) {
   for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> s));
 }
 
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-#endif
 // The editor's frame. On Linux it is also the run loop the view asks for:
 // qvhost's idle calls (effEditIdle) run the handlers the view registered.
-class Frame : public IPlugFrame, public IRunLoop {
- public:
-  tresult QV3_API queryInterface(const char* iid, void** obj) override {
-    *obj = nullptr;
-    if (SameTUID(iid, kFUnknownIID) || SameTUID(iid, kPlugFrameIID)) *obj = static_cast<IPlugFrame*>(this);
-    if (SameTUID(iid, kRunLoopIID)) *obj = static_cast<IRunLoop*>(this);
-    if (!*obj) return kNoInterface;
-    addRef();
-    return kResultOk;
-  }
-  uint32 QV3_API addRef() override { return 2; }  // lives as long as its instance
-  uint32 QV3_API release() override { return 1; }
-  tresult QV3_API resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
-  tresult QV3_API registerEventHandler(IEventHandler* h, int) override {
-    if (!h || events) return kResultFalse;
-    h->addRef();
-    events = h;
-    return kResultOk;
-  }
-  tresult QV3_API unregisterEventHandler(IEventHandler* h) override {
-    if (!h || h != events) return kResultFalse;
-    events->release();
-    events = nullptr;
-    return kResultOk;
-  }
-  tresult QV3_API registerTimer(ITimerHandler* h, uint64 ms) override {
-    if (!h || ms == 0 || timer) return kInvalidArgument;
-    h->addRef();
-    timer = h;
-    return kResultOk;
-  }
-  tresult QV3_API unregisterTimer(ITimerHandler* h) override {
-    if (!h || h != timer) return kResultFalse;
-    timer->release();
-    timer = nullptr;
-    return kResultOk;
-  }
+struct Frame : Vst3HostFrame {
   // qvhost idles every few tens of milliseconds: each call handles what is pending.
   void Idle() {
-    if (events) events->onFDIsSet(-1);
-    if (timer) timer->onTimer();
+    HandleEvents();
+    RunDueTimers();
   }
-  IEventHandler* events = nullptr;
-  ITimerHandler* timer = nullptr;
 };
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 #if defined(_WIN32)
 const char* kViewType = "HWND";
@@ -127,13 +82,7 @@ struct Instance {
   ERect rect{};
 
   ~Instance() { CloseView(); }
-  void CloseView() {
-    if (!view) return;
-    view->setFrame(nullptr);
-    view->removed();
-    view->release();
-    view = nullptr;
-  }
+  void CloseView() { ::CloseView(view); }
 
   static constexpr ParamID kNoParamId = 0xFFFFFFFFu;
 
