@@ -173,6 +173,10 @@ VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
     case audioMasterGetVendorVersion:
       answer = vendorVersion;
       break;
+    case audioMasterSizeWindow:
+      if (sizeWindowAnswer && onSizeWindow) onSizeWindow(index, static_cast<int>(value));
+      answer = sizeWindowAnswer;
+      break;
     default:
       break;
   }

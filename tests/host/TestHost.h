@@ -60,6 +60,10 @@ class TestHost {
   std::string productString = "qvhost";
   VstIntPtr vendorVersion = 10203;
   VstIntPtr processEventsAnswer = 1;
+  // audioMasterSizeWindow (index width, value height): the answer, and what a
+  // host with a real window does to follow before it answers.
+  VstIntPtr sizeWindowAnswer = 1;
+  std::function<void(int width, int height)> onSizeWindow;
   bool timeInfoAvailable = false;
   VstTimeInfo timeInfo{};
   // When set, the time info follows the audio as a playing transport does:

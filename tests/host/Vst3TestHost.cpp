@@ -136,6 +136,14 @@ void Vst3HostFrame::RunDueTimers() {
     }
 }
 
+tresult QV3_API Vst3HostFrame::resizeView(IPlugView* view, ViewRect* newSize) {
+  if (!view || !newSize) return kInvalidArgument;
+  resizes.push_back(*newSize);
+  if (!acceptResize) return kResultFalse;
+  if (onResize) onResize(newSize->right - newSize->left, newSize->bottom - newSize->top);
+  return view->onSize(newSize) == kResultOk ? kResultOk : kResultFalse;
+}
+
 void CloseView(IPlugView*& view) {
   if (!view) return;
   view->setFrame(nullptr);

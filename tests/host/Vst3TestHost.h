@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -59,7 +60,8 @@ class Vst3HostFrame : public v3::IPlugFrame, public v3::IRunLoop {
   v3::tresult QV3_API queryInterface(const char* iid, void** obj) override;
   v3::uint32 QV3_API addRef() override { return ++refs; }
   v3::uint32 QV3_API release() override { return --refs; }
-  v3::tresult QV3_API resizeView(v3::IPlugView*, v3::ViewRect*) override { return v3::kResultFalse; }
+  // As hosts do: the view's onSize within the call, when the size is accepted.
+  v3::tresult QV3_API resizeView(v3::IPlugView* view, v3::ViewRect* newSize) override;
   v3::tresult QV3_API registerEventHandler(v3::IEventHandler* handler, int fd) override;
   v3::tresult QV3_API unregisterEventHandler(v3::IEventHandler* handler) override;
   v3::tresult QV3_API registerTimer(v3::ITimerHandler* handler, v3::uint64 ms) override;
@@ -79,6 +81,10 @@ class Vst3HostFrame : public v3::IPlugFrame, public v3::IRunLoop {
   int eventFd = -1;
   std::vector<Timer> timers;
   int fdCalls = 0, timerCalls = 0;
+  // Sizes the view asked for, whether accepted or not.
+  std::vector<v3::ViewRect> resizes;
+  bool acceptResize = true;
+  std::function<void(int width, int height)> onResize;  // a host's own window follows
 
  private:
   bool mOffersRunLoop;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/host/Vst3TestHost.h"
+#include "vst/VendorEditorScale.h"
 
 using namespace v3;
 
@@ -80,6 +81,7 @@ struct Instance {
   Frame frame;
   IPlugView* view = nullptr;
   ERect rect{};
+  float contentScale = 0.f;  // 0: none given
 
   ~Instance() { CloseView(); }
   void CloseView() { ::CloseView(view); }
@@ -148,6 +150,11 @@ struct Instance {
       }
       probe->release();
     }
+    // The view asks for a new size when its scale changes; qvhost's window follows.
+    frame.onResize = [this](int width, int height) {
+      rect.right = static_cast<VstInt16>(width);
+      rect.bottom = static_cast<VstInt16>(height);
+    };
     effect.object = this;
     effect.uniqueID = Vst2IdOf(info.cid);
     effect.version = version;
@@ -155,6 +162,30 @@ struct Instance {
   }
 
   static Instance* Of(AEffect* e) { return e ? static_cast<Instance*>(e->object) : nullptr; }
+
+  // The VST 2.4 side's scale call, given to a view as hosts give theirs.
+  static bool GiveScale(IPlugView* v, float factor) {
+    IPlugViewContentScaleSupport* scaling = nullptr;
+    if (v->queryInterface(kPlugViewContentScaleSupportIID.b, reinterpret_cast<void**>(&scaling)) != kResultOk ||
+        !scaling)
+      return false;
+    const bool taken = scaling->setContentScaleFactor(factor) == kResultTrue;
+    scaling->release();
+    return taken;
+  }
+
+  bool SetContentScale(float factor) {
+    IPlugView* v = view ? view : host.controller->createView("editor");
+    if (!v) return false;
+    ViewRect r{};
+    const bool ok = GiveScale(v, factor) && v->getSize(&r) == kResultOk;
+    if (v != view) v->release();
+    if (!ok) return false;
+    contentScale = factor;
+    rect.right = static_cast<VstInt16>(r.right - r.left);
+    rect.bottom = static_cast<VstInt16>(r.bottom - r.top);
+    return true;
+  }
 
   void Queue(ParamID id, double value) {
     host.controller->setParamNormalized(id, value);
@@ -332,6 +363,7 @@ struct Instance {
         if (!ptr || view || !(effect.flags & effFlagsHasEditor)) return 0;
         view = c->createView("editor");
         if (!view) return 0;
+        if (contentScale > 0.f) GiveScale(view, contentScale);
         view->setFrame(&frame);
         if (view->attached(ptr, kViewType) != kResultOk) {
           CloseView();
@@ -341,6 +373,9 @@ struct Instance {
       case effEditClose:
         CloseView();
         return 1;
+      case effVendorSpecific:
+        if (index != kVendorEditorScale || !(opt > 0.f) || !(effect.flags & effFlagsHasEditor)) return 0;
+        return SetContentScale(opt) ? 1 : 0;
       case effEditIdle:
         frame.Idle();
         return 0;
