@@ -14,60 +14,10 @@
 #include "product/editor/IQVToolsControl.h"
 #include "product/editor/QVDelayEditor.h"
 #include "raster/RasterMemBitmap.h"
+#include "tests/product/EditorFixture.h"
 #include "tests/product/ProductFixture.h"
 
 namespace {
-
-const IMouseMod kLeft(true, false);
-const IMouseMod kRight(false, true);
-
-struct EditorFixture : ProductFixture {
-  IGraphicsOffscreen* g = nullptr;
-  int parent = 0;
-
-  EditorFixture() {
-    g = new IGraphicsOffscreen(plug, kEditorWidth, kEditorHeight, kEditorFps, true);
-    LayoutEditor(plug, g);
-    plug->AttachEditor(g);
-    g->OpenWindow(&parent);
-    g->Tick();
-  }
-  void Click(int x, int y, const IMouseMod& mod = kLeft) {
-    g->OnMouseDown(x, y, mod);
-    g->OnMouseUp(x, y, mod);
-  }
-  void Drag(int x, int y, int dy, const IMouseMod& mod = kLeft) {
-    g->OnMouseDown(x, y, mod);
-    for (int i = 1; i <= 10; ++i) g->OnMouseDrag(x, y + dy * i / 10, mod);
-    g->OnMouseUp(x, y + dy, mod);
-  }
-  double Plain(int index) { return plug->GetParam(index)->Value(); }
-  IQVKnobMultiControlText* Knob(int paramIdx) {
-    for (int i = 0; i < g->NControls(); ++i)
-      if (g->GetControl(i)->ParamIdx() == paramIdx)
-        if (auto* k = dynamic_cast<IQVKnobMultiControlText*>(g->GetControl(i))) return k;
-    return nullptr;
-  }
-  std::string ReadOut(int paramIdx, bool* warning = nullptr) {
-    char text[64];
-    bool w = false;
-    Knob(paramIdx)->ReadOut(text, sizeof(text), &w);
-    if (warning) *warning = w;
-    return text;
-  }
-  uint32_t ScreenPixel(int x, int y) { return g->Screen().Pixels()[y * g->Screen().RowSpan() + x]; }
-  void SendCC(int controller, int value) {
-    VstMidiEvent e{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
-    e.midiData[0] = static_cast<char>(0xB0);
-    e.midiData[1] = static_cast<char>(controller);
-    e.midiData[2] = static_cast<char>(value);
-    host.SendMidi({e});
-    std::vector<double> in[2] = {std::vector<double>(256), std::vector<double>(256)}, out[2];
-    host.ProcessDouble(in, out, 256);
-  }
-};
 
 TEST(QVEditorLayout, PanelHoldsItsControlsInOrderAndDrawsEveryImage) {
   EditorFixture f;
@@ -167,12 +117,12 @@ TEST(QVEditorKnobs, TimeShowsMillisecondsOrTheDivisionWithTheWarningColour) {
 // After every change the partial repaint must show what a full repaint of the
 // same state shows: a read-out drawn wider than the area its control marks
 // dirty is left cut ("1300m") until the editor is reopened.
-TEST(QVEditorRepaint, PartialRepaintsEqualFullOnesForEveryReadOut) {
+class QVEditorRepaint : public ::testing::TestWithParam<double> {};
+
+TEST_P(QVEditorRepaint, PartialRepaintsEqualFullOnesForEveryReadOut) {
   EditorFixture f;
-  auto screen = [&] {
-    RasterMemBitmap& s = f.g->Screen();
-    return std::vector<uint32_t>(s.Pixels(), s.Pixels() + static_cast<size_t>(s.RowSpan()) * s.Height());
-  };
+  ASSERT_TRUE(f.g->SetUserScale(GetParam()));
+  auto screen = [&] { return f.ScreenCopy(); };
   int mismatches = 0;
   auto check = [&](int param) {
     f.g->Tick();
@@ -189,7 +139,8 @@ TEST(QVEditorRepaint, PartialRepaintsEqualFullOnesForEveryReadOut) {
                        static_cast<int>(i) / span + 1);
         box = box.Empty() ? px : box.Union(px);
       }
-    ADD_FAILURE() << "parameter " << param << " read-out \"" << f.ReadOut(param) << "\": a partial repaint differs in ("
+    ADD_FAILURE() << "at " << GetParam() << ", parameter " << param << " read-out \"" << f.ReadOut(param)
+                  << "\": a partial repaint differs in ("
                   << box.L << ", " << box.T << ")-(" << box.R << ", " << box.B << ")";
   };
   auto sweep = [&](int param) {
@@ -215,6 +166,8 @@ TEST(QVEditorRepaint, PartialRepaintsEqualFullOnesForEveryReadOut) {
   sweep(kLFOSpeed);
   EXPECT_EQ(mismatches, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(EverySize, QVEditorRepaint, ::testing::Values(1.0, 1.5, 2.0));
 
 TEST(QVEditorSwitches, SyncSwitchesToggleAndCaptionTheirState) {
   EditorFixture f;
@@ -339,13 +292,15 @@ TEST(QVEditorMenus, PresetMenuListsThePresetsAndLoadsTheChoice) {
 
 TEST(QVEditorMenus, OnlineMenuOpensAtThePointerAndVisitsTheSite) {
   EditorFixture f;
-  std::string second;
+  std::string second, third;
   f.g->menuAnswer = [&](IPopupMenu& menu) {
     second = menu.Item(1)->text;
+    third = menu.Item(2)->text;
     return 1;
   };
   f.Click(600, 20);
   EXPECT_EQ(second, "Visit quorvel.example");
+  EXPECT_EQ(third, "Editor size");  // after the two, which keep their places
   ASSERT_EQ(f.g->urls.size(), 1u);
   EXPECT_EQ(f.g->urls[0].url, "http://www.quorvel.example/");
   EXPECT_TRUE(f.g->urls[0].confirmText.empty());
