@@ -7,10 +7,13 @@
 #include <poll.h>
 
 #include <chrono>
+#include <memory>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "graphics/IGraphicsScale.h"
+#include "raster/RasterPng.h"
 #include "tests/host/EditorScenarios.h"
 #include "tests/host/Vst3TestHost.h"
 #include "tests/vst3/RunWithPaths.h"
@@ -43,19 +46,39 @@ struct Frame : Vst3HostFrame {
 
 std::string gBundle;
 
+std::string ExpectedCapture(const char* name) {
+  std::string dir = __FILE__;
+  dir = dir.substr(0, dir.find_last_of("/\\") + 1);
+  return dir + "../product/captures/" + name + ".png";
+}
+
+// The content scale a host gives a view, as hosts do before attaching it.
+tresult GiveScale(IPlugView* view, float factor) {
+  IPlugViewContentScaleSupport* scaling = nullptr;
+  if (view->queryInterface(kPlugViewContentScaleSupportIID.b, reinterpret_cast<void**>(&scaling)) != kResultOk)
+    return kNoInterface;
+  const tresult result = scaling->setContentScaleFactor(factor);
+  scaling->release();
+  return result;
+}
+
 struct Opened {
+  explicit Opened(int width = scenario::kWidth, int height = scenario::kHeight)
+      : width(width), height(height), window(width, height, "QV VST 3 test host") {}
   Vst3TestHost host;
   Frame frame;
-  x11test::HostWindow window{scenario::kWidth, scenario::kHeight, "QV VST 3 test host"};
+  int width, height;
+  x11test::HostWindow window;
   IPlugView* view = nullptr;
   Window child = 0;
 
-  bool Open() {
+  bool Open(float scale = 0.f) {
     if (!window.Ok() || !host.Load(gBundle) || !host.Create()) return false;
     view = host.controller->createView("editor");
     if (!view) return false;
+    if (scale > 0.f && GiveScale(view, scale) != kResultTrue) return false;
     ViewRect r{};
-    if (view->getSize(&r) != kResultOk || r.right != scenario::kWidth || r.bottom != scenario::kHeight) return false;
+    if (view->getSize(&r) != kResultOk || r.right != width || r.bottom != height) return false;
     if (view->isPlatformTypeSupported("X11EmbedWindowID") != kResultTrue) return false;
     view->setFrame(&frame);
     if (view->attached(reinterpret_cast<void*>(window.Id()), "X11EmbedWindowID") != kResultOk) return false;
@@ -71,7 +94,7 @@ struct Opened {
   }
   std::vector<uint32_t> Capture() {
     frame.Pump(150, &window);
-    return x11test::Capture(window.Dpy(), child, 0, 0, scenario::kWidth, scenario::kHeight);
+    return x11test::Capture(window.Dpy(), child, 0, 0, width, height);
   }
   bool Xdotool(const std::string& args) {
     return x11test::RunPumping([this] { frame.PumpOnce(&window); }, "xdotool " + args) == 0;
@@ -185,3 +208,49 @@ TEST_F(Vst3View, LoadUnloadCyclesWithTheEditorLeaveNothing) {
 }
 
 int main(int argc, char** argv) { return RunWithPaths(argc, argv, "BUNDLE", {&gBundle}); }
+
+// A host's content scale sizes the view before it is attached; once it is,
+// a new size goes through the frame, which may refuse it.
+TEST_F(Vst3View, ContentScaleSizesTheViewAndTheFrameIsAskedToFollow) {
+  Opened o(1366, 348);
+  ASSERT_TRUE(o.Open(2.0f)) << o.host.Error();
+  const std::vector<uint32_t> shot = o.Capture();
+  std::unique_ptr<RasterBitmap> expected(RasterLoadPngFile(ExpectedCapture("default-200").c_str()));
+  ASSERT_NE(expected, nullptr);
+  int differ = 0;
+  for (int y = 0; y < 348; ++y)
+    for (int x = 0; x < 1366; ++x)
+      differ += (expected->Pixels()[y * expected->RowSpan() + x] & 0xFFFFFF) != (shot[static_cast<size_t>(y) * 1366 + x] & 0xFFFFFF);
+  EXPECT_EQ(differ, 0) << "the 200 % view differs from the expected capture";
+  x11test::KeepArtifact(shot, 1366, 348, "vst3-view-200");
+
+  // Moved to a 150 % screen: the view asks the frame, which follows, and says onSize.
+  o.frame.onResize = [&](int w, int h) { XResizeWindow(o.window.Dpy(), o.window.Id(), w, h); };
+  EXPECT_EQ(GiveScale(o.view, 1.5f), kResultTrue);
+  ASSERT_EQ(o.frame.resizes.size(), 1u);
+  EXPECT_EQ(o.frame.resizes[0].right - o.frame.resizes[0].left, 1025);
+  EXPECT_EQ(o.frame.resizes[0].bottom - o.frame.resizes[0].top, 261);
+  ViewRect r{};
+  ASSERT_EQ(o.view->getSize(&r), kResultOk);
+  EXPECT_EQ(r.right, 1025);
+  EXPECT_EQ(r.bottom, 261);
+  o.frame.Pump(200, &o.window);
+  XWindowAttributes a{};
+  ASSERT_TRUE(XGetWindowAttributes(o.window.Dpy(), o.child, &a));
+  EXPECT_EQ(a.width, 1025);
+  EXPECT_EQ(a.height, 261);
+
+  // A frame that refuses: the view keeps its size and keeps working.
+  o.frame.acceptResize = false;
+  GiveScale(o.view, 1.0f);
+  EXPECT_EQ(o.frame.resizes.size(), 2u);
+  ASSERT_EQ(o.view->getSize(&r), kResultOk);
+  EXPECT_EQ(r.right, 1025);
+  ASSERT_TRUE(XGetWindowAttributes(o.window.Dpy(), o.child, &a));
+  EXPECT_EQ(a.width, 1025);
+  const double before = o.host.controller->getParamNormalized(5);
+  ASSERT_TRUE(o.Xdotool("mousemove " + o.At(ToDevice(480, 1.5), ToDevice(120, 1.5)) + " mousedown 1 mousemove " +
+                        o.At(ToDevice(480, 1.5), ToDevice(90, 1.5)) + " mouseup 1"));
+  o.frame.Pump(200, &o.window);
+  EXPECT_GT(o.host.controller->getParamNormalized(5), before);
+}
