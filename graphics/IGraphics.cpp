@@ -74,19 +74,14 @@ double IGraphics::ChosenScale() const {
 
 bool IGraphics::ApplyChosenScale() { return SetScale(ChosenScale()); }
 
-bool IGraphics::SetUserScale(double scale) {
-  const double old = mUserScale;
-  mUserScale = scale > 0.0 ? SnapEditorScale(scale) : 0.0;
-  if (ApplyChosenScale()) return true;
-  mUserScale = old;
-  return false;
-}
+bool IGraphics::SetUserScale(double scale) { return SetScaleSource(&mUserScale, scale); }
+bool IGraphics::SetHostScale(double scale) { return SetScaleSource(&mHostScale, scale); }
 
-bool IGraphics::SetHostScale(double scale) {
-  const double old = mHostScale;
-  mHostScale = scale > 0.0 ? SnapEditorScale(scale) : 0.0;
+bool IGraphics::SetScaleSource(double* source, double scale) {
+  const double old = *source;
+  *source = scale > 0.0 ? SnapEditorScale(scale) : 0.0;
   if (ApplyChosenScale()) return true;
-  mHostScale = old;
+  *source = old;  // the host kept its window: forget what asked for the new size
   return false;
 }
 

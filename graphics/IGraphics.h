@@ -139,6 +139,7 @@ class IGraphics {
  private:
   int FindControl(int x, int y) const;
   bool SetScale(double scale);
+  bool SetScaleSource(double* source, double scale);
   bool BlitDevice(RasterBitmap* image, const IRect& dest, int srcX, int srcY, const IBlend* blend);
   // The image drawn for the current size, or null where there is none.
   RasterBitmap* ScaledBitmap(const IBitmap& bitmap);

@@ -98,6 +98,8 @@ echo "=== editor screenshots"
 # so the read-out turns to the warning colour and the range selector dims.
 win64 editor out/editor.png
 win64 editor out/editor-sync.png --param 7=1 --param 1=1
+# The same panel at 200 %, drawn from its own artwork, as on a 4K screen.
+win64 editor out/editor@2x.png --scale 2
 linux editor out/linux/editor.png
 
 cat >out/LISTENING.md <<GUIDE
@@ -143,5 +145,5 @@ echo "Dry phrase:    out/phrase.wav"
 echo "Renders:       out/linux/*.wav (Linux .so), out/win64/*.wav (Win64 DLL under Wine)"
 echo "Factory bank:  out/QVDelay-factory.fxb"
 echo "Guide:         out/LISTENING.md"
-echo "Editor:        out/editor.png, out/editor-sync.png (Win64 DLL under Wine), out/linux/editor.png (X11)"
+echo "Editor:        out/editor.png, out/editor-sync.png, out/editor@2x.png (200 %) (Win64 DLL under Wine), out/linux/editor.png (X11)"
 echo "Release:       dist/release/ (Windows installer and zip, .deb, tarball, user guide, factory bank, SHA256SUMS)"

@@ -188,13 +188,10 @@ double IGraphicsX11::ScaleFromResources(const char* resources) {
 }
 
 double IGraphicsX11::SystemScale() const {
-  if (Display* d = mConnection.Get()) return mConnection.Alive() ? ScaleFromResources(XResourceManagerString(d)) : 0.0;
-  // Before a window exists: a look of our own, so that the host is told the right size first.
-  Display* d = XOpenDisplay(nullptr);
-  if (!d) return 0.0;
-  const double scale = ScaleFromResources(XResourceManagerString(d));
-  XCloseDisplay(d);
-  return scale;
+  // Known once the window's connection is open: hosts make (and scan) many
+  // instances that never show an editor, and none of them should touch the server.
+  Display* d = mConnection.Get();
+  return d && mConnection.Alive() ? ScaleFromResources(XResourceManagerString(d)) : 0.0;
 }
 
 bool IGraphicsX11::DrawScreen(const IRect& rect) {

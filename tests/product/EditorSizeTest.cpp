@@ -16,6 +16,9 @@
 #include "tests/product/EditorFixture.h"
 #include "tools/qvhost/PngFile.h"
 #include "vst/VendorEditorScale.h"
+#if !defined(_WIN32)
+#include "platform/posix/IGraphicsX11.h"
+#endif
 
 namespace {
 
@@ -145,6 +148,15 @@ TEST(QVEditorSizes, SizeComesFromTheUserThenTheHostThenTheScreen) {
   EXPECT_EQ(ScaleFromDpi(192), 2.0);
   EXPECT_EQ(ScaleFromDpi(0), 0.0);
   EXPECT_EQ(ScaleFromDpi(-1), 0.0);
+#if !defined(_WIN32)
+  // What desktops put in the server's resources for their scaling.
+  EXPECT_EQ(IGraphicsX11::ScaleFromResources("Xft.antialias:\t1\nXft.dpi:\t192\nXft.hinting:\t1\n"), 2.0);
+  EXPECT_EQ(IGraphicsX11::ScaleFromResources("Xft.dpi:\t144\n"), 1.5);
+  EXPECT_EQ(IGraphicsX11::ScaleFromResources("Xft.dpi: 96"), 1.0);
+  EXPECT_EQ(IGraphicsX11::ScaleFromResources("Xft.dpi:\tlarge\n"), 0.0);
+  EXPECT_EQ(IGraphicsX11::ScaleFromResources("my.Xft.dpi:\t192\n"), 0.0);
+  EXPECT_EQ(IGraphicsX11::ScaleFromResources(nullptr), 0.0);
+#endif
 }
 
 // While the window is open the host is asked to follow; one that refuses
