@@ -11,12 +11,14 @@
 #include <sstream>
 
 #include "graphics/IGraphicsOffscreen.h"
+#include "graphics/IGraphicsScale.h"
 #include "product/QVDelay.h"
 #include "product/QVDelayConfig.h"
 #include "product/editor/IQVToolsControl.h"
 #include "product/editor/QVDelayEditor.h"
 #include "raster/RasterMemBitmap.h"
 #include "tests/host/TestHost.h"
+#include "vst/VendorEditorScale.h"
 
 namespace scenario {
 namespace {
@@ -59,6 +61,13 @@ Step Text(Op op, const std::string& text) {
   Step s;
   s.op = op;
   s.text = text;
+  return s;
+}
+Step Size(Op op, int width, int height) {
+  Step s;
+  s.op = op;
+  s.x = width;
+  s.y = height;
   return s;
 }
 
@@ -129,6 +138,33 @@ std::vector<Scenario> Build() {
   list.push_back({"online menu's second entry opens the site",
                   {Menu(600, 20, 1, 6), Check(Op::MenuSeen, 3, 0, 6), Text(Op::Url, "http://www.quorvel.example/"),
                    screen}});
+
+  // 5 is the submenu's "200 %". Input after the change lands where the
+  // larger editor shows the band.
+  const int w2 = DeviceWidth(2.0), h2 = DeviceHeight(2.0);
+  list.push_back({"online menu's 200 % grows the host's window and is remembered",
+                  {Check(Op::ClearLog), Menu(600, 20, 5, 6), Check(Op::MenuSeen, 3, 0, 6), Size(Op::SizeAsked, w2, h2),
+                   Size(Op::WindowSize, w2, h2), screen, Text(Op::SettingsFile, "Size=200"), Check(Op::ClearLog),
+                   Click(30, 96 + 12 * 2 + 5), Check(Op::Norm, kRange, 0.5), Check(Op::Gesture, kRange), screen}});
+
+  Step refuse = Check(Op::SizeAnswer);
+  refuse.amount = 0;
+  list.push_back({"a host that refuses 200 % keeps the editor as it was",
+                  {refuse, Check(Op::ClearLog), Menu(600, 20, 5, 6), Size(Op::SizeAsked, w2, h2),
+                   Size(Op::WindowSize, kWidth, kHeight), Text(Op::NoSetting, "Size="), screen,
+                   Menu(600, 20, -1, 6), Check(Op::MenuSeen, 3, 0, 6), Click(30, 96 + 12 * 2 + 5),
+                   Check(Op::Norm, kRange, 0.5), screen}});
+
+  // The same pointer work on an editor the host opened at 200 %: positions and
+  // drag distances in design pixels, so the same values follow.
+  for (const char* name : {"range bands set Range 0..4", "knob Mix: drag, wheel, double click", "sync switches toggle"}) {
+    for (const Scenario& at100 : std::vector<Scenario>(list)) {
+      if (at100.name != name) continue;
+      Scenario at200{"at 200 %: " + at100.name, {Size(Op::WindowSize, w2, h2)}, 2.0};
+      at200.steps.insert(at200.steps.end(), at100.steps.begin(), at100.steps.end());
+      list.push_back(at200);
+    }
+  }
   return list;
 }
 
@@ -158,44 +194,53 @@ struct Replica {
   int parent = 0;
   int menuRows = -1, menuChecked = -2;
 
-  Replica() {
+  explicit Replica(double scale) {
     host.Create(VSTPluginMain);
     plug = static_cast<QVDelay*>(IPluginVST::FromEffect(host.Effect()));
     host.Start(44100, 512);
-    plug->SetSettingsPath(testing::TempDir() + "qv-scenario-replica.ini");
+    std::remove(SettingsPath().c_str());
+    plug->SetSettingsPath(SettingsPath());
     g = new IGraphicsOffscreen(plug, kEditorWidth, kEditorHeight, kEditorFps, true);
     LayoutEditor(plug, g);
     plug->AttachEditor(g);
+    // As the targets' host does: the size before the window.
+    if (scale != 1.0) {
+      EXPECT_EQ(host.Dispatch(effVendorSpecific, kVendorEditorScale, 0, nullptr, static_cast<float>(scale)), 1);
+    }
     g->OpenWindow(&parent);
     g->Tick();
   }
+  static std::string SettingsPath() { return testing::TempDir() + "qv-scenario-replica.ini"; }
   ~Replica() {
     host.Close();
-    std::remove((testing::TempDir() + "qv-scenario-replica.ini").c_str());
+    std::remove(SettingsPath().c_str());
   }
 
+  // Events reach the editor in device pixels, where the targets' pointer goes.
   void Perform(const Step& s) {
     const IMouseMod mod = s.button == 3 ? kRight : kLeft;
+    const double scale = g->Scale();
+    const int x = DevicePos(s.x, scale), y = DevicePos(s.y, scale);
     switch (s.op) {
       case Op::Click:
-        g->OnMouseDown(s.x, s.y, mod);
-        g->OnMouseUp(s.x, s.y, mod);
+        g->OnMouseDown(x, y, mod);
+        g->OnMouseUp(x, y, mod);
         break;
       case Op::DoubleClick:
-        g->OnMouseDown(s.x, s.y, kLeft);
-        g->OnMouseUp(s.x, s.y, kLeft);
-        g->OnMouseDblClick(s.x, s.y, kLeft);
-        g->OnMouseUp(s.x, s.y, kLeft);
+        g->OnMouseDown(x, y, kLeft);
+        g->OnMouseUp(x, y, kLeft);
+        g->OnMouseDblClick(x, y, kLeft);
+        g->OnMouseUp(x, y, kLeft);
         break;
       case Op::Drag: {
-        g->OnMouseDown(s.x, s.y, kLeft);
+        g->OnMouseDown(x, y, kLeft);
         const int steps = (std::abs(s.amount) + 4) / 5;
-        for (int i = 1; i <= steps; ++i) g->OnMouseDrag(s.x, s.y + s.amount * i / steps, kLeft);
-        g->OnMouseUp(s.x, s.y + s.amount, kLeft);
+        for (int i = 1; i <= steps; ++i) g->OnMouseDrag(x, DevicePos(s.y + s.amount * i / steps, scale), kLeft);
+        g->OnMouseUp(x, DevicePos(s.y + s.amount, scale), kLeft);
         break;
       }
       case Op::Wheel:
-        for (int i = 0; i < std::abs(s.amount); ++i) g->OnMouseWheel(s.x, s.y, IMouseMod(), s.amount > 0 ? 1 : -1);
+        for (int i = 0; i < std::abs(s.amount); ++i) g->OnMouseWheel(x, y, IMouseMod(), s.amount > 0 ? 1 : -1);
         break;
       case Op::MenuClick:
         g->menuAnswer = [this, s](IPopupMenu& menu) {
@@ -208,8 +253,8 @@ struct Replica {
           }
           return s.amount;
         };
-        g->OnMouseDown(s.x, s.y, kLeft);
-        g->OnMouseUp(s.x, s.y, kLeft);
+        g->OnMouseDown(x, y, kLeft);
+        g->OnMouseUp(x, y, kLeft);
         g->menuAnswer = nullptr;
         break;
       case Op::Cc:
@@ -224,8 +269,8 @@ struct Replica {
     g->Tick();
     std::vector<uint32_t> out;
     RasterMemBitmap& screen = g->Screen();
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < kWidth; ++x) out.push_back(screen.Pixels()[y * screen.RowSpan() + x] & 0xFFFFFF);
+    for (int y = 0; y < screen.Height(); ++y)
+      for (int x = 0; x < screen.Width(); ++x) out.push_back(screen.Pixels()[y * screen.RowSpan() + x] & 0xFFFFFF);
     return out;
   }
 };
@@ -262,6 +307,32 @@ std::string FileText(const std::string& path) {
   return s.str();
 }
 
+std::vector<HostRequest> SizeRequests(const TestHost& host) {
+  std::vector<HostRequest> out;
+  for (const HostRequest& r : host.requests)
+    if (r.opcode == audioMasterSizeWindow) out.push_back(r);
+  return out;
+}
+
+void ExpectSizeAsked(const TestHost& host, int width, int height, const std::string& where) {
+  const std::vector<HostRequest> asked = SizeRequests(host);
+  if (width == 0 && height == 0) {
+    EXPECT_TRUE(asked.empty()) << where;
+    return;
+  }
+  ASSERT_EQ(asked.size(), 1u) << where;
+  EXPECT_EQ(asked[0].index, width) << where;
+  EXPECT_EQ(asked[0].value, height) << where;
+}
+
+void ExpectEditRect(TestHost& host, int width, int height, const std::string& where) {
+  ERect* rect = nullptr;
+  ASSERT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 1) << where;
+  ASSERT_NE(rect, nullptr) << where;
+  EXPECT_EQ(rect->right - rect->left, width) << where;
+  EXPECT_EQ(rect->bottom - rect->top, height) << where;
+}
+
 int Differences(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
   if (a.size() != b.size()) return static_cast<int>(std::max(a.size(), b.size()));
   int n = 0;
@@ -287,13 +358,17 @@ const std::vector<Scenario>& All() {
   return list;
 }
 
-std::vector<uint32_t> DefaultRender() {
-  Replica replica;
+int DeviceWidth(double scale) { return ToDevice(kWidth, scale); }
+int DeviceHeight(double scale) { return ToDevice(kHeight, scale); }
+int DevicePos(int design, double scale) { return static_cast<int>(std::floor((design + 0.5) * scale)); }
+
+std::vector<uint32_t> DefaultRender(double scale) {
+  Replica replica(scale);
   return replica.Render();
 }
 
 std::vector<uint32_t> Run(const Scenario& s, Target& target) {
-  Replica replica;
+  Replica replica(s.scale);
   TestHost& host = target.Host();
   float start[kParams], replicaStart[kParams];
   for (int i = 0; i < kParams; ++i) {
@@ -323,9 +398,30 @@ std::vector<uint32_t> Run(const Scenario& s, Target& target) {
       case Op::Drag:
       case Op::Wheel:
       case Op::MenuClick:
-        EXPECT_TRUE(target.Perform(step)) << where << ": the input could not be delivered";
+        EXPECT_TRUE(target.Perform(step, replica.g->Scale())) << where << ": the input could not be delivered";
         replica.Perform(step);
         break;
+      case Op::SizeAnswer:
+        host.sizeWindowAnswer = step.amount;
+        replica.host.sizeWindowAnswer = step.amount;
+        break;
+      case Op::SizeAsked:
+        ExpectSizeAsked(host, step.x, step.y, where);
+        ExpectSizeAsked(replica.host, step.x, step.y, where + " (replica)");
+        break;
+      case Op::WindowSize: {
+        int w = 0, h = 0, hostW = 0, hostH = 0;
+        target.WindowSizes(&w, &h, &hostW, &hostH);
+        EXPECT_EQ(w, step.x) << where << ": the editor's window";
+        EXPECT_EQ(h, step.y) << where << ": the editor's window";
+        EXPECT_GE(hostW, step.x) << where << ": the host's window holds it";
+        EXPECT_GE(hostH, step.y) << where << ": the host's window holds it";
+        ExpectEditRect(host, step.x, step.y, where);
+        ExpectEditRect(replica.host, step.x, step.y, where + " (replica)");
+        EXPECT_EQ(replica.g->Width(), step.x) << where << " (replica)";
+        EXPECT_EQ(replica.g->Height(), step.y) << where << " (replica)";
+        break;
+      }
       case Op::Cc:
         SendCc(host, step.a, step.amount);
         replica.Perform(step);
@@ -379,6 +475,10 @@ std::vector<uint32_t> Run(const Scenario& s, Target& target) {
         std::remove(settings.c_str());
         break;
       }
+      case Op::NoSetting:
+        EXPECT_EQ(FileText(settings).find(step.text), std::string::npos) << where << ": " << settings;
+        EXPECT_EQ(FileText(replica.plug->SettingsPath()).find(step.text), std::string::npos) << where;
+        break;
       case Op::Program:
         EXPECT_EQ(host.Dispatch(effGetProgram), step.amount) << where;
         EXPECT_EQ(replica.plug->CurrentPresetIndex(), step.amount) << where;
@@ -408,11 +508,14 @@ std::vector<uint32_t> Run(const Scenario& s, Target& target) {
       case Op::Screen: {
         last = target.Capture();
         const std::vector<uint32_t> want = replica.Render();
+        int w = 0, h = 0, hostW = 0, hostH = 0;
+        target.WindowSizes(&w, &h, &hostW, &hostH);
         const int differ = Differences(last, want);
-        EXPECT_EQ(differ, 0) << where << ": pixels that differ from the off-screen render";
+        EXPECT_EQ(differ, 0) << where << ": pixels that differ from the off-screen render (window " << w << " x " << h
+                             << ", replica " << replica.g->Width() << " x " << replica.g->Height() << ")";
         const std::string name = Slug(s.name) + "-" + std::to_string(++screens);
-        target.Keep(last, name);
-        if (differ) target.Keep(want, name + "-expected");
+        target.Keep(last, w, h, name);
+        if (differ) target.Keep(want, replica.g->Width(), replica.g->Height(), name + "-expected");
         break;
       }
     }

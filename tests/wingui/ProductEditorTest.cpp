@@ -18,11 +18,15 @@
 #include "tests/host/EditorScenarios.h"
 #include "tests/host/TestHost.h"
 #include "tests/wingui/GuiHarness.h"
+#include "vst/VendorEditorScale.h"
 
 namespace {
 
 using scenario::kHeight;
 using scenario::kWidth;
+
+// The host's frame is this much larger than the editor it holds.
+constexpr int kFrameW = 60, kFrameH = 80;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -38,50 +42,97 @@ struct MenuVisit {
   int rows = -1, checked = -2;
   bool seen = false;
   std::string done;  // the outside step's done file
+  // A choice in a submenu: its parent item was clicked; the item follows once it shows.
+  HMENU submenu = nullptr;
+  int subIndex = -1;
+  std::string opening;  // the done file of that click
 };
 MenuVisit* gVisit = nullptr;
 UINT_PTR gVisitTimer = 0;
 
+struct PopupSearch {
+  HMENU menu;  // null: any
+  HWND found;
+};
 BOOL CALLBACK FindPopup(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<PopupSearch*>(param);
   char name[16] = {0};
   GetClassNameA(hwnd, name, sizeof(name));
-  if (IsWindowVisible(hwnd) && std::string(name) == "#32768") {
-    *reinterpret_cast<HWND*>(param) = hwnd;
+  if (IsWindowVisible(hwnd) && std::string(name) == "#32768" &&
+      (!search->menu || reinterpret_cast<HMENU>(SendMessageA(hwnd, MN_GETHMENU, 0, 0)) == search->menu)) {
+    search->found = hwnd;
     return FALSE;
   }
   return TRUE;
 }
+HWND Popup(HMENU menu) {
+  PopupSearch search{menu, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FindPopup, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
 
-void CALLBACK VisitTimer(HWND, UINT, UINT_PTR, DWORD) {
-  HWND popup = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindPopup, reinterpret_cast<LPARAM>(&popup));
-  if (!popup || !gVisit) return;
+std::string ClickItem(HMENU menu, int index) {
+  RECT item;
+  if (!GetMenuItemRect(nullptr, menu, static_cast<UINT>(index), &item)) return "";
+  return gui::StartX("xdotool mousemove --sync " + std::to_string((item.left + item.right) / 2) + " " +
+                     std::to_string((item.top + item.bottom) / 2) + " sleep 0.1 click 1");
+}
+
+void EndVisit() {
   KillTimer(nullptr, gVisitTimer);
   gVisitTimer = 0;
-  MenuVisit* visit = gVisit;
   gVisit = nullptr;
+}
+
+void CALLBACK VisitTimer(HWND, UINT, UINT_PTR, DWORD) {
+  MenuVisit* visit = gVisit;
+  if (!visit) return;
+  if (visit->submenu) {
+    if (!Popup(visit->submenu)) return;  // not open yet
+    EndVisit();
+    visit->done = ClickItem(visit->submenu, visit->subIndex);
+    if (visit->done.empty()) visit->done = gui::StartX("xdotool key Escape key Escape");
+    return;
+  }
+  HWND popup = Popup(nullptr);
+  if (!popup) return;
   HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
-  if (!menu) return;
+  if (!menu) return EndVisit();
   visit->seen = true;
   // Numbered as the tree is: a menu's items, then each submenu's.
-  std::vector<HMENU> menus{menu};
+  struct Level {
+    HMENU menu;
+    HMENU parent;
+    int parentIndex;
+  };
+  std::vector<Level> menus{{menu, nullptr, -1}};
   visit->rows = 0;
   visit->checked = -1;
+  Level chosen{nullptr, nullptr, -1};
+  int chosenIndex = -1;
   for (size_t m = 0; m < menus.size(); ++m) {
-    const int n = GetMenuItemCount(menus[m]);
+    const int n = GetMenuItemCount(menus[m].menu);
     for (int i = 0; i < n; ++i, ++visit->rows) {
-      if (GetMenuState(menus[m], static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED)
+      if (GetMenuState(menus[m].menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED)
         visit->checked = visit->checked == -1 ? visit->rows : -3;  // -3: more than one
-      if (HMENU sub = GetSubMenu(menus[m], i)) menus.push_back(sub);
+      if (visit->rows == visit->choose) {
+        chosen = menus[m];
+        chosenIndex = i;
+      }
+      if (HMENU sub = GetSubMenu(menus[m].menu, i)) menus.push_back({sub, menus[m].menu, i});
     }
   }
-  RECT item;
-  if (visit->choose >= 0 && GetMenuItemRect(nullptr, menu, static_cast<UINT>(visit->choose), &item)) {
-    visit->done = gui::StartX("xdotool mousemove --sync " + std::to_string((item.left + item.right) / 2) + " " +
-                              std::to_string((item.top + item.bottom) / 2) + " sleep 0.1 click 1");
+  if (chosen.menu == menu) {
+    EndVisit();
+    visit->done = ClickItem(menu, chosenIndex);
+  } else if (chosen.menu && chosen.parent == menu && !(visit->opening = ClickItem(menu, chosen.parentIndex)).empty()) {
+    // The timer goes on until the submenu shows.
+    visit->submenu = chosen.menu;
+    visit->subIndex = chosenIndex;
   } else {
-    visit->done = gui::StartX("xdotool key Escape");
+    EndVisit();
   }
+  if (visit->done.empty() && !visit->submenu) visit->done = gui::StartX("xdotool key Escape");
 }
 
 // Where the Wine browser launcher looks for a browser: for the test, only our
@@ -116,10 +167,20 @@ class OpenerStandIn {
 
 class WinTarget : public scenario::Target {
  public:
-  WinTarget(VstEntryProc entry, const std::string& folder) : mFolder(folder) {
+  WinTarget(VstEntryProc entry, const std::string& folder, double scale = 1.0) : mFolder(folder) {
     if (!host.Create(entry)) return;
     host.Start(44100, 512);
-    frame = gui::HostFrame::Create(kWidth + 60, kHeight + 80);
+    if (scale != 1.0 &&
+        host.Dispatch(effVendorSpecific, kVendorEditorScale, 0, nullptr, static_cast<float>(scale)) != 1)
+      return;
+    ERect* rect = nullptr;
+    if (host.Dispatch(effEditGetRect, 0, 0, &rect) != 1 || !rect) return;
+    frame = gui::HostFrame::Create(rect->right - rect->left + kFrameW, rect->bottom - rect->top + kFrameH);
+    // A host with a real window follows the editor's size requests.
+    host.onSizeWindow = [this](int width, int height) {
+      SetWindowPos(frame->Handle(), nullptr, 0, 0, width + kFrameW, height + kFrameH,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    };
     if (!frame || host.Dispatch(effEditOpen, 0, 0, frame->Handle()) != 1) return;
     editor = FindWindowExA(frame->Handle(), nullptr, IGraphicsWin::kWindowClassName, nullptr);
     // Keys (Escape in menus) go to the window that has the X focus.
@@ -135,8 +196,9 @@ class WinTarget : public scenario::Target {
   bool Ok() const { return mOk; }
   TestHost& Host() override { return host; }
 
+  // A design position on the screen.
   std::string At(int x, int y) const {
-    POINT p = {x, y};
+    POINT p = {scenario::DevicePos(x, mScale), scenario::DevicePos(y, mScale)};
     ClientToScreen(editor, &p);
     return std::to_string(p.x) + " " + std::to_string(p.y);
   }
@@ -150,8 +212,9 @@ class WinTarget : public scenario::Target {
     return "mousemove --sync " + at + " ";
   }
 
-  bool Perform(const scenario::Step& s) override {
+  bool Perform(const scenario::Step& s, double scale) override {
     using scenario::Op;
+    mScale = scale;
     bool ok = false;
     switch (s.op) {
       case Op::Click:
@@ -184,6 +247,7 @@ class WinTarget : public scenario::Target {
         ok = X(MoveTo(s.x, s.y) + "click 1");
         mPointer.clear();  // the item's click moved it
         ok = ok && mVisit.seen && gui::WaitX(mVisit.done) == 0;
+        if (!mVisit.opening.empty()) ok = gui::WaitX(mVisit.opening) == 0 && ok;
         if (gVisitTimer) KillTimer(nullptr, gVisitTimer);
         gVisitTimer = 0;
         gVisit = nullptr;
@@ -201,7 +265,9 @@ class WinTarget : public scenario::Target {
   // dump is compared with it in the test of two runs.
   std::vector<uint32_t> Capture() override {
     gui::Pump(150);
-    return gui::CaptureWindow(editor, kWidth, kHeight);
+    RECT r = {0, 0, 0, 0};
+    GetClientRect(editor, &r);
+    return gui::CaptureWindow(editor, r.right, r.bottom);
   }
   std::vector<uint32_t> CaptureX() {
     gui::Pump(150);
@@ -209,7 +275,20 @@ class WinTarget : public scenario::Target {
     if (!gui::CaptureScreen(&shot)) return {};
     POINT origin = {0, 0};
     ClientToScreen(editor, &origin);
-    return shot.Crop(origin.x, origin.y, kWidth, kHeight);
+    RECT r = {0, 0, 0, 0};
+    GetClientRect(editor, &r);
+    return shot.Crop(origin.x, origin.y, r.right, r.bottom);
+  }
+  void WindowSizes(int* editorW, int* editorH, int* hostW, int* hostH) override {
+    gui::Pump(50);
+    RECT r = {0, 0, 0, 0};
+    GetClientRect(editor, &r);
+    *editorW = r.right;
+    *editorH = r.bottom;
+    RECT f = {0, 0, 0, 0};
+    GetClientRect(frame->Handle(), &f);
+    *hostW = f.right;
+    *hostH = f.bottom;
   }
   bool LastMenu(int* rows, int* checked) override {
     *rows = mVisit.rows;
@@ -229,14 +308,14 @@ class WinTarget : public scenario::Target {
     return true;
   }
   std::string ModuleFolder() override { return mFolder; }
-  void Keep(const std::vector<uint32_t>& pixels, const std::string& name) override {
+  void Keep(const std::vector<uint32_t>& pixels, int width, int height, const std::string& name) override {
     const char* dir = std::getenv("QV_GUI_ARTIFACTS");
     if (!dir || !*dir) return;
     std::string path = std::string(dir) + "/win" + std::to_string(sizeof(void*) * 8) + "-scenario-" + name + ".ppm";
     if (path[0] == '/') path = gui::WinPath(path);
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return;
-    std::fprintf(f, "P6\n%d %d\n255\n", kWidth, kHeight);
+    std::fprintf(f, "P6\n%d %d\n255\n", width, height);
     for (uint32_t v : pixels) {
       const unsigned char rgb[3] = {static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 8),
                                     static_cast<unsigned char>(v)};
@@ -256,6 +335,7 @@ class WinTarget : public scenario::Target {
   bool mOk = false;
   MenuVisit mVisit;
   std::string mPointer;
+  double mScale = 1.0;
 };
 
 class WinProductEditor : public ::testing::TestWithParam<size_t> {
@@ -309,7 +389,9 @@ class WinProductEditor : public ::testing::TestWithParam<size_t> {
 
 TEST_P(WinProductEditor, Scenario) {
   const scenario::Scenario& s = scenario::All()[GetParam()];
-  WinTarget target(sEntry, sFolder);
+  // A size remembered by an earlier scenario would open this one at it.
+  DeleteFileA((sFolder + "qvdelay.ini").c_str());
+  WinTarget target(sEntry, sFolder, s.scale);
   ASSERT_TRUE(target.Ok()) << "the editor did not open in the host's frame";
   scenario::Run(s, target);
 }
@@ -330,11 +412,22 @@ TEST_F(WinProductEditor, TwoRunsShowTheSamePixelsAsTheOffscreenRender) {
     ASSERT_TRUE(target.Ok());
     shot = target.CaptureX();
     EXPECT_TRUE(shot == target.Capture()) << "the X server shows what GDI holds";
-    target.Keep(shot, "default");
+    target.Keep(shot, kWidth, kHeight, "default");
   }
   ASSERT_EQ(shots[0].size(), static_cast<size_t>(kWidth * kHeight));
   EXPECT_TRUE(shots[0] == shots[1]) << "two runs differ";
   EXPECT_TRUE(shots[0] == want) << "the window differs from the off-screen render";
+}
+
+// The scenarios compare what GDI holds; at 200 % the X server must show the same.
+TEST_F(WinProductEditor, OpenedAt200PercentTheXServerShowsTheOffscreenRender) {
+  WinTarget target(sEntry, sFolder, 2.0);
+  ASSERT_TRUE(target.Ok());
+  const std::vector<uint32_t> shot = target.CaptureX();
+  ASSERT_EQ(shot.size(), static_cast<size_t>(scenario::DeviceWidth(2.0) * scenario::DeviceHeight(2.0)));
+  EXPECT_TRUE(shot == target.Capture()) << "the X server shows what GDI holds";
+  EXPECT_TRUE(shot == scenario::DefaultRender(2.0)) << "the window differs from the off-screen render";
+  target.Keep(shot, scenario::DeviceWidth(2.0), scenario::DeviceHeight(2.0), "default-200");
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "tests/host/EditorScenarios.h"
 #include "tests/host/TestHost.h"
 #include "tests/x11/X11Harness.h"
+#include "vst/VendorEditorScale.h"
 
 // fontconfig keeps a few bytes of its parsed configuration for the life of
 // the process; that is the library's own business, not a leak of ours.
@@ -67,13 +68,28 @@ void ReadMenu(const std::vector<uint32_t>& px, int w, int h, int* rows, int* che
   }
 }
 
+// The host's window is this much larger than the editor it holds.
+constexpr int kMargin = 40;
+
 class X11Target : public scenario::Target {
  public:
-  X11Target(VstEntryProc entry, const std::string& folder) : mFolder(folder) {
+  X11Target(VstEntryProc entry, const std::string& folder, double scale = 1.0) : mFolder(folder) {
     mOk = host.Create(entry);
     if (!mOk) return;
     host.Start(44100, 512);
-    window = std::make_unique<x11test::HostWindow>(kWidth + 40, kHeight + 40);
+    mOk = scale == 1.0 ||
+          host.Dispatch(effVendorSpecific, kVendorEditorScale, 0, nullptr, static_cast<float>(scale)) == 1;
+    ERect* rect = nullptr;
+    mOk = mOk && host.Dispatch(effEditGetRect, 0, 0, &rect) == 1 && rect;
+    if (!mOk) return;
+    window = std::make_unique<x11test::HostWindow>(rect->right - rect->left + kMargin,
+                                                   rect->bottom - rect->top + kMargin);
+    // A host with a real window follows the editor's size requests.
+    host.onSizeWindow = [this](int width, int height) {
+      XResizeWindow(window->Dpy(), window->Id(), static_cast<unsigned>(width + kMargin),
+                    static_cast<unsigned>(height + kMargin));
+      XSync(window->Dpy(), False);
+    };
     probe = XOpenDisplay(nullptr);
     mOk = window->Ok() && probe && host.Dispatch(effEditOpen, 0, 0, window->Handle()) == 1;
     if (!mOk) return;
@@ -92,15 +108,17 @@ class X11Target : public scenario::Target {
 
   TestHost& Host() override { return host; }
   void Pump(int ms) { x11test::Pump(host, window.get(), ms); }
+  // A design position as the root's pixel.
   std::string At(int x, int y) {
     int rx = 0, ry = 0;
-    x11test::RootPosition(probe, editor, x, y, &rx, &ry);
+    x11test::RootPosition(probe, editor, scenario::DevicePos(x, mScale), scenario::DevicePos(y, mScale), &rx, &ry);
     return Pos(rx, ry);
   }
   bool X(const std::string& steps) { return x11test::Run(host, window.get(), "xdotool " + steps) == 0; }
 
-  bool Perform(const scenario::Step& s) override {
+  bool Perform(const scenario::Step& s, double scale) override {
     using scenario::Op;
+    mScale = scale;
     bool ok = false;
     switch (s.op) {
       case Op::Click:
@@ -163,7 +181,20 @@ class X11Target : public scenario::Target {
 
   std::vector<uint32_t> Capture() override {
     Pump(150);
-    return x11test::Capture(probe, editor, 0, 0, kWidth, kHeight);
+    int w = 0, h = 0;
+    Size(editor, &w, &h);
+    return x11test::Capture(probe, editor, 0, 0, w, h);
+  }
+  void Size(Window w, int* width, int* height) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(probe, w, &a)) return;
+    *width = a.width;
+    *height = a.height;
+  }
+  void WindowSizes(int* editorW, int* editorH, int* hostW, int* hostH) override {
+    Pump(50);
+    Size(editor, editorW, editorH);
+    Size(window->Id(), hostW, hostH);
   }
   bool LastMenu(int* rows, int* checked) override {
     *rows = mMenuRows;
@@ -186,8 +217,8 @@ class X11Target : public scenario::Target {
     return true;
   }
   std::string ModuleFolder() override { return mFolder; }
-  void Keep(const std::vector<uint32_t>& pixels, const std::string& name) override {
-    x11test::KeepArtifact(pixels, kWidth, kHeight, ("x11-scenario-" + name).c_str());
+  void Keep(const std::vector<uint32_t>& pixels, int width, int height, const std::string& name) override {
+    x11test::KeepArtifact(pixels, width, height, ("x11-scenario-" + name).c_str());
   }
 
   TestHost host;
@@ -200,6 +231,7 @@ class X11Target : public scenario::Target {
   bool mOk = false;
   bool mMenuSeen = false;
   int mMenuRows = -1, mMenuChecked = -2;
+  double mScale = 1.0;
 };
 
 class X11ProductEditor : public ::testing::TestWithParam<size_t> {
@@ -246,7 +278,9 @@ class X11ProductEditor : public ::testing::TestWithParam<size_t> {
 
 TEST_P(X11ProductEditor, Scenario) {
   const scenario::Scenario& s = scenario::All()[GetParam()];
-  X11Target target(sEntry, sFolder);
+  // A size remembered by an earlier scenario would open this one at it.
+  std::remove((sFolder + "qvdelay.ini").c_str());
+  X11Target target(sEntry, sFolder, s.scale);
   ASSERT_TRUE(target.Ok()) << "the editor did not open as a child of the host's window";
   scenario::Run(s, target);
 }
