@@ -20,6 +20,7 @@
 #include <cstring>
 #include <memory>
 #include <chrono>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -571,6 +572,53 @@ TEST_F(X11EditorTest, TheMessageBoxAnswersYesAndNoThroughRealClicks) {
   EXPECT_EQ(plug->X11()->ShowMessageBox("Escape", kBoxCaption, kMsgYesNo), kMsgAnswerNo);
   helper.join();
   EXPECT_EQ(x11test::FindByName(probe, kBoxCaption), 0u);
+}
+
+// Our menus and message boxes grow with the editor: text and rows at 200 %.
+TEST_F(X11EditorTest, MenusAndMessageBoxesGrowWithTheEditor) {
+  ASSERT_TRUE(OpenEditor());
+  Pump(100);
+  // Opens a window with open(), measures the one named name from the side, and dismisses it.
+  auto measure = [&](const char* name, const std::function<void()>& open, const char* artifact) {
+    int w = 0, h = 0;
+    helper = std::thread([&] {
+      Display* d = XOpenDisplay(nullptr);
+      if (Window win = x11test::WaitForName(d, name)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        XWindowAttributes a;
+        XGetWindowAttributes(d, win, &a);
+        w = a.width;
+        h = a.height;
+        x11test::KeepArtifact(x11test::Capture(d, win, 0, 0, w, h), w, h, artifact);
+        x11test::RunPlain("xdotool key Escape");
+      }
+      XCloseDisplay(d);
+    });
+    open();
+    helper.join();
+    return std::make_pair(w, h);
+  };
+  IPopupMenu menu;
+  for (const char* item : {"Check Online for Update", "Visit quorvel.example"}) menu.AddItem(item);
+  auto* sizes = new IPopupMenu;
+  for (const char* item : {"100 %", "150 %", "200 %"}) sizes->AddItem(item, item[0] == '1' && item[1] == '0' ? 4 : 0);
+  menu.AddSubmenu("Editor size", sizes);
+  auto openMenu = [&] { plug->X11()->CreatePopupMenu(&menu, IRect(20, 20, 20, 20)); };
+  auto openBox = [&] { plug->X11()->ShowMessageBox("Your version is up to date.", kBoxCaption, kMsgOk); };
+  const auto menu100 = measure("IPlugin menu", openMenu, "x11-menu-100");
+  const auto box100 = measure(kBoxCaption, openBox, "x11-message-box-100");
+  ASSERT_TRUE(plug->X11()->SetUserScale(2.0));
+  Pump(100);
+  const auto menu200 = measure("IPlugin menu", openMenu, "x11-menu-200");
+  const auto box200 = measure(kBoxCaption, openBox, "x11-message-box-200");
+  ASSERT_GT(menu100.first, 0);
+  ASSERT_GT(box100.first, 0);
+  // Twice the size, give or take the frame and the hinted text's own widths.
+  auto ratio = [](int big, int small) { return static_cast<double>(big) / small; };
+  EXPECT_NEAR(ratio(menu200.first, menu100.first), 2.0, 0.1);
+  EXPECT_NEAR(ratio(menu200.second, menu100.second), 2.0, 0.1);
+  EXPECT_NEAR(ratio(box200.first, box100.first), 2.0, 0.1);
+  EXPECT_NEAR(ratio(box200.second, box100.second), 2.0, 0.1);
 }
 
 TEST_F(X11EditorTest, OpeningAnAddressAsksFirstStartsTheOpenerAndReportsFailure) {
