@@ -70,84 +70,90 @@ check "the factory bank loads in our host" dist/linux/qvhost state dist/linux/QV
 # --- Windows installer under Wine ----------------------------------------------------
 echo "=== Windows installer in a fresh Wine prefix"
 t0=$(date +%s)
-template=/var/cache/qvdelay/wineprefix
-[ -f "$template/system.reg" ] || template="$root/build/wineprefix"
-cp -a --reflink=auto "$template" "$wine_prefix"
-export WINEPREFIX="$wine_prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-c="$wine_prefix/drive_c"
-pf64="$c/Program Files" pf32="$c/Program Files (x86)"
-app="$pf64/Quorvel Music/Quorvel Brigade Delay"
-vst64="$pf64/VSTPlugins" vst32="$pf32/VSTPlugins" vst3="$pf64/Common Files/VST3/QVDelay.vst3"
-menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel Brigade Delay"
-appdata_ini="$c/users/$(id -un)/AppData/Roaming/Quorvel Music/Quorvel Brigade Delay/qvdelay.ini"
-# Runs the installer or uninstaller and waits for every program of the prefix
-# (the uninstaller runs from a copy of itself and returns at once).
-win_run() { timeout 300 wine "$@" && timeout 300 wineserver -w; }
-reg_value() {  # KEY VALUE: the value's data from the 64-bit registry
-  timeout 60 /usr/lib/wine/wine64 reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
-}
-uninst='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QVDelay'
-emulated_x86=0
-[ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || emulated_x86=1
+# The installer is a 32-bit program: without 32-bit Wine it cannot run here.
+if [ -x /usr/lib/wine/wine ]; then
+  template=/var/cache/qvdelay/wineprefix
+  [ -f "$template/system.reg" ] || template="$root/build/wineprefix"
+  cp -a --reflink=auto "$template" "$wine_prefix"
+  export WINEPREFIX="$wine_prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  c="$wine_prefix/drive_c"
+  pf64="$c/Program Files" pf32="$c/Program Files (x86)"
+  app="$pf64/Quorvel Music/Quorvel Brigade Delay"
+  vst64="$pf64/VSTPlugins" vst32="$pf32/VSTPlugins" vst3="$pf64/Common Files/VST3/QVDelay.vst3"
+  menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel Brigade Delay"
+  appdata_ini="$c/users/$(id -un)/AppData/Roaming/Quorvel Music/Quorvel Brigade Delay/qvdelay.ini"
+  # Runs the installer or uninstaller and waits for every program of the prefix
+  # (the uninstaller runs from a copy of itself and returns at once).
+  win_run() { timeout 300 wine "$@" && timeout 300 wineserver -w; }
+  reg_value() {  # KEY VALUE: the value's data from the 64-bit registry
+    timeout 60 /usr/lib/wine/wine64 reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
+  }
+  uninst='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QVDelay'
+  emulated_x86=0
+  [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || emulated_x86=1
 
-check "silent install" win_run "$setup" /S
-check "64-bit VST 2.4 DLL in Program Files\\VSTPlugins" same "$vst64/QVDelay64.dll" dist/win64/QVDelay64.dll
-check "32-bit VST 2.4 DLL in Program Files (x86)\\VSTPlugins" same "$vst32/QVDelay.dll" dist/win32/QVDelay.dll
-check "VST 3 bundle in Common Files\\VST3, Windows parts only" bash -c "
-  cmp -s '$vst3/Contents/x86_64-win/QVDelay.vst3' '$bundle/Contents/x86_64-win/QVDelay.vst3' &&
-  cmp -s '$vst3/Contents/x86-win/QVDelay.vst3' '$bundle/Contents/x86-win/QVDelay.vst3' &&
-  [ ! -e '$vst3/Contents/x86_64-linux' ]"
-check "user guide and uninstaller in the program folder" test -s "$app/Guide/QVDelay-$version-guide.pdf" -a -s "$app/Guide/index.html" -a -s "$app/uninstall.exe"
-check "Start menu entries" test -f "$menu/Quorvel Brigade Delay User Guide.lnk" -a -f "$menu/Uninstall Quorvel Brigade Delay.lnk"
-check "uninstall entry: name, version $version, publisher, size" bash -c "
-  [ \"\$1\" = 'Quorvel Brigade Delay' ] && [ \"\$2\" = '$version' ] && [ \"\$3\" = 'Quorvel Music' ] && [ \$((\$4)) -gt 500 ]" _ \
-  "$(reg_value "$uninst" DisplayName)" "$(reg_value "$uninst" DisplayVersion)" "$(reg_value "$uninst" Publisher)" "$(reg_value "$uninst" EstimatedSize)"
-check "uninstall entry names the uninstaller, quietly too" bash -c '[[ "$1" == *"uninstall.exe"* && "$2" == *"uninstall.exe\" /S" ]]' _ \
-  "$(reg_value "$uninst" UninstallString)" "$(reg_value "$uninst" QuietUninstallString)"
-check "qvhost.exe (x86-64) loads the installed 64-bit DLL" bash -c "
-  timeout 120 /usr/lib/wine/wine64 dist/win64/qvhost.exe info 'C:\\Program Files\\VSTPlugins\\QVDelay64.dll' | tr -d '\r' |
-  grep -Eq '^version +20002' "
-if [ $real_bundle = 1 ]; then
-  check "qvhost.exe (x86-64) loads the installed VST 3 bundle" bash -c "
-    timeout 120 /usr/lib/wine/wine64 dist/win64/qvhost.exe info 'C:\\Program Files\\Common Files\\VST3\\QVDelay.vst3' |
-    tr -d '\r' | grep -Eq '^version +20002' "
-fi
-if [ $emulated_x86 = 0 ]; then
-  check "qvhost.exe (x86) loads the installed 32-bit DLL" bash -c "
-    timeout 120 wine dist/win32/qvhost.exe info 'C:\\Program Files (x86)\\VSTPlugins\\QVDelay.dll' | tr -d '\r' |
+  check "silent install" win_run "$setup" /S
+  check "64-bit VST 2.4 DLL in Program Files\\VSTPlugins" same "$vst64/QVDelay64.dll" dist/win64/QVDelay64.dll
+  check "32-bit VST 2.4 DLL in Program Files (x86)\\VSTPlugins" same "$vst32/QVDelay.dll" dist/win32/QVDelay.dll
+  check "VST 3 bundle in Common Files\\VST3, Windows parts only" bash -c "
+    cmp -s '$vst3/Contents/x86_64-win/QVDelay.vst3' '$bundle/Contents/x86_64-win/QVDelay.vst3' &&
+    cmp -s '$vst3/Contents/x86-win/QVDelay.vst3' '$bundle/Contents/x86-win/QVDelay.vst3' &&
+    [ ! -e '$vst3/Contents/x86_64-linux' ]"
+  check "user guide and uninstaller in the program folder" test -s "$app/Guide/QVDelay-$version-guide.pdf" -a -s "$app/Guide/index.html" -a -s "$app/uninstall.exe"
+  check "Start menu entries" test -f "$menu/Quorvel Brigade Delay User Guide.lnk" -a -f "$menu/Uninstall Quorvel Brigade Delay.lnk"
+  check "uninstall entry: name, version $version, publisher, size" bash -c "
+    [ \"\$1\" = 'Quorvel Brigade Delay' ] && [ \"\$2\" = '$version' ] && [ \"\$3\" = 'Quorvel Music' ] && [ \$((\$4)) -gt 500 ]" _ \
+    "$(reg_value "$uninst" DisplayName)" "$(reg_value "$uninst" DisplayVersion)" "$(reg_value "$uninst" Publisher)" "$(reg_value "$uninst" EstimatedSize)"
+  check "uninstall entry names the uninstaller, quietly too" bash -c '[[ "$1" == *"uninstall.exe"* && "$2" == *"uninstall.exe\" /S" ]]' _ \
+    "$(reg_value "$uninst" UninstallString)" "$(reg_value "$uninst" QuietUninstallString)"
+  check "qvhost.exe (x86-64) loads the installed 64-bit DLL" bash -c "
+    timeout 120 /usr/lib/wine/wine64 dist/win64/qvhost.exe info 'C:\\Program Files\\VSTPlugins\\QVDelay64.dll' | tr -d '\r' |
     grep -Eq '^version +20002' "
+  if [ $real_bundle = 1 ]; then
+    check "qvhost.exe (x86-64) loads the installed VST 3 bundle" bash -c "
+      timeout 120 /usr/lib/wine/wine64 dist/win64/qvhost.exe info 'C:\\Program Files\\Common Files\\VST3\\QVDelay.vst3' |
+      tr -d '\r' | grep -Eq '^version +20002' "
+  fi
+  if [ $emulated_x86 = 0 ]; then
+    check "qvhost.exe (x86) loads the installed 32-bit DLL" bash -c "
+      timeout 120 wine dist/win32/qvhost.exe info 'C:\\Program Files (x86)\\VSTPlugins\\QVDelay.dll' | tr -d '\r' |
+      grep -Eq '^version +20002' "
+  else
+    skip "x86 host on the installed 32-bit DLL: x86 programs run emulated here (qemu-i386), a minute per start"
+  fi
+
+  # An update over it: binaries replaced, settings kept.
+  printf '[MIDI Control]\r\nCC7=5\r\n' >"$vst64/qvdelay.ini"
+  cp "$vst64/qvdelay.ini" "$vst32/qvdelay.ini"
+  mkdir -p "$(dirname "$appdata_ini")" && cp "$vst64/qvdelay.ini" "$appdata_ini"
+  echo "an older build" >"$vst64/QVDelay64.dll"
+  check "install again over it" win_run "$setup" /S
+  check "update replaced the binary" same "$vst64/QVDelay64.dll" dist/win64/QVDelay64.dll
+  check "update kept qvdelay.ini in both VST 2 folders" bash -c "grep -q CC7=5 '$vst64/qvdelay.ini' && grep -q CC7=5 '$vst32/qvdelay.ini'"
+
+  check "silent uninstall" win_run "$app/uninstall.exe" /S
+  check "uninstall removed plug-ins, bundle, guide, menu, program folder" bash -c "
+    [ ! -e '$vst64/QVDelay64.dll' ] && [ ! -e '$vst32/QVDelay.dll' ] && [ ! -e '$vst3' ] &&
+    [ ! -e '$app' ] && [ ! -e '$pf64/Quorvel Music' ] && [ ! -e '$menu' ]"
+  check "uninstall entry gone" test -z "$(reg_value "$uninst" DisplayVersion)"
+  check "a silent uninstall keeps the user's qvdelay.ini files" bash -c "
+    grep -q CC7=5 '$vst64/qvdelay.ini' && grep -q CC7=5 '$vst32/qvdelay.ini' && grep -q CC7=5 '$appdata_ini'"
+
+  # Folders chosen on the command line, remembered by the next update; uninstall removing the settings too.
+  check "silent install into chosen VST 2 folders" win_run "$setup" /S '/VST2DIR64=C:\VST64' '/VST2DIR32=C:\VST32'
+  check "chosen folders used" bash -c "cmp -s '$c/VST64/QVDelay64.dll' dist/win64/QVDelay64.dll && cmp -s '$c/VST32/QVDelay.dll' dist/win32/QVDelay.dll"
+  rm -f "$c/VST64/QVDelay64.dll"
+  check "update without options" win_run "$setup" /S
+  check "update went to the remembered folders" bash -c "[ -f '$c/VST64/QVDelay64.dll' ] && [ ! -e '$vst64/QVDelay64.dll' ]"
+  cp "$vst64/qvdelay.ini" "$c/VST64/qvdelay.ini"
+  check "silent uninstall with /REMOVESETTINGS" win_run "$app/uninstall.exe" /S /REMOVESETTINGS
+  check "everything gone, settings too" bash -c "
+    [ ! -e '$c/VST64' ] && [ ! -e '$c/VST32' ] && [ ! -e '$appdata_ini' ] && [ ! -e '$app' ] &&
+    ! timeout 60 /usr/lib/wine/wine64 reg query 'HKLM\\Software\\Quorvel Music' >/dev/null 2>&1"
+
 else
-  skip "x86 host on the installed 32-bit DLL: x86 programs run emulated here (qemu-i386), a minute per start"
+  skip "the installer and its uninstaller: 32-bit Wine is not installed on this machine (see build/setup.log)"
 fi
-
-# An update over it: binaries replaced, settings kept.
-printf '[MIDI Control]\r\nCC7=5\r\n' >"$vst64/qvdelay.ini"
-cp "$vst64/qvdelay.ini" "$vst32/qvdelay.ini"
-mkdir -p "$(dirname "$appdata_ini")" && cp "$vst64/qvdelay.ini" "$appdata_ini"
-echo "an older build" >"$vst64/QVDelay64.dll"
-check "install again over it" win_run "$setup" /S
-check "update replaced the binary" same "$vst64/QVDelay64.dll" dist/win64/QVDelay64.dll
-check "update kept qvdelay.ini in both VST 2 folders" bash -c "grep -q CC7=5 '$vst64/qvdelay.ini' && grep -q CC7=5 '$vst32/qvdelay.ini'"
-
-check "silent uninstall" win_run "$app/uninstall.exe" /S
-check "uninstall removed plug-ins, bundle, guide, menu, program folder" bash -c "
-  [ ! -e '$vst64/QVDelay64.dll' ] && [ ! -e '$vst32/QVDelay.dll' ] && [ ! -e '$vst3' ] &&
-  [ ! -e '$app' ] && [ ! -e '$pf64/Quorvel Music' ] && [ ! -e '$menu' ]"
-check "uninstall entry gone" test -z "$(reg_value "$uninst" DisplayVersion)"
-check "a silent uninstall keeps the user's qvdelay.ini files" bash -c "
-  grep -q CC7=5 '$vst64/qvdelay.ini' && grep -q CC7=5 '$vst32/qvdelay.ini' && grep -q CC7=5 '$appdata_ini'"
-
-# Folders chosen on the command line, remembered by the next update; uninstall removing the settings too.
-check "silent install into chosen VST 2 folders" win_run "$setup" /S '/VST2DIR64=C:\VST64' '/VST2DIR32=C:\VST32'
-check "chosen folders used" bash -c "cmp -s '$c/VST64/QVDelay64.dll' dist/win64/QVDelay64.dll && cmp -s '$c/VST32/QVDelay.dll' dist/win32/QVDelay.dll"
-rm -f "$c/VST64/QVDelay64.dll"
-check "update without options" win_run "$setup" /S
-check "update went to the remembered folders" bash -c "[ -f '$c/VST64/QVDelay64.dll' ] && [ ! -e '$vst64/QVDelay64.dll' ]"
-cp "$vst64/qvdelay.ini" "$c/VST64/qvdelay.ini"
-check "silent uninstall with /REMOVESETTINGS" win_run "$app/uninstall.exe" /S /REMOVESETTINGS
-check "everything gone, settings too" bash -c "
-  [ ! -e '$c/VST64' ] && [ ! -e '$c/VST32' ] && [ ! -e '$appdata_ini' ] && [ ! -e '$app' ] &&
-  ! timeout 60 /usr/lib/wine/wine64 reg query 'HKLM\\Software\\Quorvel Music' >/dev/null 2>&1"
 
 # The zip holds exactly what the installer installs.
 mkdir -p "$tmp/zip" && (cd "$tmp/zip" && unzip -q "$zipfile")
