@@ -7,7 +7,7 @@ xvfb_pid=""
 stop_xvfb() { [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; }; }
 if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
   fifo=$(mktemp -u); mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
   xvfb_pid=$!
   read -r -t 30 number <"$fifo" || number=""
   rm -f "$fifo"

@@ -215,6 +215,7 @@ TEST_F(Vst3View, ContentScaleSizesTheViewAndTheFrameIsAskedToFollow) {
   Opened o(1366, 348);
   ASSERT_TRUE(o.Open(2.0f)) << o.host.Error();
   const std::vector<uint32_t> shot = o.Capture();
+  ASSERT_EQ(shot.size(), static_cast<size_t>(1366 * 348)) << "the screen must hold the 200 % window";
   std::unique_ptr<RasterBitmap> expected(RasterLoadPngFile(ExpectedCapture("default-200").c_str()));
   ASSERT_NE(expected, nullptr);
   int differ = 0;

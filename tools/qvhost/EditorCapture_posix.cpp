@@ -30,7 +30,7 @@ class VirtualServer {
     int fds[2];
     if (pipe(fds) != 0) return Fail(error, "no pipe for Xvfb");
     const std::string fd = std::to_string(fds[1]);
-    const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+    const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1200x24", "-nolisten", "tcp",
                           nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
