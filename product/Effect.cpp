@@ -246,9 +246,10 @@ void Effect::ReadEditorSizeSetting() {
 }
 
 void Effect::ApplyEditorSizeSetting() {
-  if (IGraphics* editor = Editor()) {
-    editor->SetUserScale(ScaleFromPercent(mEditorSizeSetting));
-  }
+  // Only a remembered choice is applied here: the screen's size is asked
+  // when a window opens, so instances that never show one do no editor work.
+  IGraphics* editor = Editor();
+  if (editor && mEditorSizeSetting > 0) editor->SetUserScale(ScaleFromPercent(mEditorSizeSetting));
 }
 
 bool Effect::ChooseEditorSize(int percent) {

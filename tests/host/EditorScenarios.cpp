@@ -173,17 +173,6 @@ std::vector<Scenario> Build() {
 const IMouseMod kLeft(true, false);
 const IMouseMod kRight(false, true);
 
-void SendCc(TestHost& host, int controller, int value) {
-  VstMidiEvent e{};
-  e.type = kVstMidiType;
-  e.byteSize = sizeof(VstMidiEvent);
-  e.midiData[0] = static_cast<char>(0xB0);
-  e.midiData[1] = static_cast<char>(controller);
-  e.midiData[2] = static_cast<char>(value);
-  host.SendMidi({e});
-  std::vector<double> in[2] = {std::vector<double>(256), std::vector<double>(256)}, out[2];
-  host.ProcessDouble(in, out, 256);
-}
 
 // The product in this process with the off-screen window layer, driven by the
 // same steps through the editor's event calls.
@@ -258,7 +247,7 @@ struct Replica {
         g->menuAnswer = nullptr;
         break;
       case Op::Cc:
-        SendCc(host, s.a, s.amount);
+        host.SendControlChange(s.a, s.amount);
         break;
       default:
         break;
@@ -423,7 +412,7 @@ std::vector<uint32_t> Run(const Scenario& s, Target& target) {
         break;
       }
       case Op::Cc:
-        SendCc(host, step.a, step.amount);
+        host.SendControlChange(step.a, step.amount);
         replica.Perform(step);
         break;
       case Op::Norm:

@@ -131,6 +131,18 @@ bool TestHost::SetChunk(const std::vector<uint8_t>& data, bool bank) {
   return Dispatch(effSetChunk, bank ? 0 : 1, static_cast<VstIntPtr>(copy.size()), copy.data()) == 1;
 }
 
+void TestHost::SendControlChange(int controller, int value) {
+  VstMidiEvent e{};
+  e.type = kVstMidiType;
+  e.byteSize = sizeof(VstMidiEvent);
+  e.midiData[0] = static_cast<char>(0xB0);
+  e.midiData[1] = static_cast<char>(controller);
+  e.midiData[2] = static_cast<char>(value);
+  SendMidi({e});
+  std::vector<double> in[2] = {std::vector<double>(256), std::vector<double>(256)}, out[2];
+  ProcessDouble(in, out, 256);
+}
+
 int TestHost::CountRequests(VstInt32 opcode) const {
   return static_cast<int>(std::count_if(requests.begin(), requests.end(),
                                         [opcode](const HostRequest& r) { return r.opcode == opcode; }));

@@ -51,6 +51,8 @@ class TestHost {
   void ProcessReplacing(std::vector<float>* in, std::vector<float>* out, int blockFrames);
   void ProcessDouble(std::vector<double>* in, std::vector<double>* out, int blockFrames);
   void SendMidi(const std::vector<VstMidiEvent>& events);
+  // A control change on channel 1, then one block of silence so that it applies.
+  void SendControlChange(int controller, int value);
 
   std::vector<uint8_t> GetChunk(bool bank);
   bool SetChunk(const std::vector<uint8_t>& data, bool bank);

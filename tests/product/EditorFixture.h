@@ -53,15 +53,5 @@ struct EditorFixture : ProductFixture {
     RasterMemBitmap& s = g->Screen();
     return std::vector<uint32_t>(s.Pixels(), s.Pixels() + static_cast<size_t>(s.RowSpan()) * s.Height());
   }
-  void SendCC(int controller, int value) {
-    VstMidiEvent e{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
-    e.midiData[0] = static_cast<char>(0xB0);
-    e.midiData[1] = static_cast<char>(controller);
-    e.midiData[2] = static_cast<char>(value);
-    host.SendMidi({e});
-    std::vector<double> in[2] = {std::vector<double>(256), std::vector<double>(256)}, out[2];
-    host.ProcessDouble(in, out, 256);
-  }
+  void SendCC(int controller, int value) { host.SendControlChange(controller, value); }
 };
